@@ -1,0 +1,43 @@
+#pragma once
+// The display object: messages from the string table, the header panel, the file
+// and languages lists, and the two pickers. Text handed in is UTF-8; it reaches
+// the windows through the wide API so that names show right on any code page.
+#include <windows.h>
+
+#include <cstdint>
+
+#include "package/format.h"
+
+class DisplayFunctions {
+  public:
+    HWND mainWindow = nullptr;      // owner of every message box and picker
+    HWND languagesDialog = nullptr; // set each time the languages dialog opens
+    HWND fileList = nullptr;        // created by createFileList
+    HMODULE stringModule = nullptr; // never assigned: the executable's own strings
+    HMENU menu = nullptr;           // nothing creates one; destroyed at exit if present
+    char chosenFolder[260] = {};    // UTF-8, written only by chooseFolder
+
+    ~DisplayFunctions();
+
+    // Messages (kind, main string, suffix string or 0, prefix text or null);
+    // returns what the message box returned.
+    int showMessage(int kind, int textId, int suffixId, const char* prefixText);
+
+    // Header panel.
+    void showHeader(const PackageHeader& header);
+    void formatNumber(const void* value, int controlId, bool hex, bool sixteenBit);
+
+    // File list and languages list.
+    void createFileList(HWND dialog, bool sorted);
+    void addListEntry(uint32_t kind, const char* name);
+    void clearFileList();
+    void addLanguage(uint16_t code);
+    void stepProgress();
+
+    // Pickers. chooseFolder fills chosenFolder; choosePackage fills buffer (260 bytes).
+    bool chooseFolder(const char* title);
+    bool choosePackage(char* buffer);
+};
+
+// Dialog procedure of the languages dialog.
+INT_PTR CALLBACK languagesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

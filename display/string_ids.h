@@ -1,0 +1,49 @@
+#pragma once
+// Numbers of the strings in the program's string table (app/strings.rc).
+
+// Message kinds: each is also the id of its caption string.
+enum MessageKind : int {
+    KindError = 0,
+    KindInformation = 1,
+    KindSuccess = 2,
+    KindAbout = 3,
+    KindQuestion = 4,
+};
+
+enum StringId : int {
+    IdsAboutText = 5,
+    IdsSuffixMainProgram = 6,
+    IdsSuffixDisplayFunctions = 7,
+    IdsSuffixFileFunctions = 8,
+    IdsSuffixCopiedFunctions = 9,
+    IdsSuffixRegistryFunctions = 10,
+    IdsWindowCreationFailed = 15,
+    IdsOpenFailed = 16,
+    IdsCantRead = 17,
+    IdsReadError = 20,
+    IdsInflateInitError = 21,
+    IdsCreateError = 22,
+    IdsSizeDiffers = 23,
+    IdsInflateError = 24,
+    IdsInflateEndError = 25,
+    IdsInvalidDirectory = 26,
+    IdsUnsafeName = 27,
+    IdsFilesExtracted = 30,
+    IdsAlreadyExists = 31,
+    IdsReallyQuit = 32,
+    IdsRestartNeeded = 33,
+    IdsRegistryKey = 70,
+    IdsNameOverwriteFiles = 71,
+    IdsNameAskExit = 72,
+    IdsNameDefaultDest = 73,
+    IdsNameDestDir = 74,
+    IdsNameSortFiles = 75,
+    IdsPrefixBase = 80, // 80 + file type gives the list prefix (81 to 85)
+    IdsLanguageBase = 500, // 500 + language code gives its name (codes 0 to 99)
+};
+
+// Answers of a question, as the message box returns them.
+enum MessageAnswer : int {
+    AnswerYes = 6,
+    AnswerNo = 7,
+};

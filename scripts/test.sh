@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds both targets and runs every test: the package core natively under
+# AddressSanitizer and UndefinedBehaviorSanitizer (plus a short fuzzing run), then
+# the Windows build under Wine, with an X display from Xvfb for the GUI tests.
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+"$root/scripts/deps.sh"
+
+build_native
+ctest --test-dir "$native_build" --output-on-failure
+if [ -x "$native_build/fuzz/fuzz_package" ]; then
+    echo "Fuzzing the package reader for 30 s ..."
+    corpus=$(mktemp -d)
+    [ -d "$root/../shared/testdata/real" ] && cp "$root/../shared/testdata/real/"*.[sS][iI][sS] "$corpus/"
+    "$native_build/fuzz/fuzz_package" -max_total_time=30 -max_len=70000 -rss_limit_mb=1024 "$corpus" 2>&1 | tail -n 3
+    rm -rf "$corpus"
+fi
+
+build_windows
+init_wine_prefix
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+    /usr/lib/wine/wineserver -p
+    status=0
+    ctest --test-dir "$0" --output-on-failure || status=$?
+    /usr/lib/wine/wineserver -k || true
+    exit $status' "$win_build"

@@ -1,0 +1,38 @@
+#pragma once
+// The five settings, held in memory for the whole run and kept in one registry key.
+#include <windows.h>
+
+class RegistryFunctions {
+  public:
+    HKEY key = nullptr;         // the open settings key, null when none could be opened
+    LONG lastCreateResult = 0;  // result of creating or opening the key
+    char subKeyPath[40] = {};   // string 70
+    char overwriteFilesName[15] = {};
+    char askExitName[8] = {};
+    char sortFilesName[10] = {};
+    char defaultDestName[12] = {};
+    char destDirName[8] = {};
+    DWORD OverwriteFiles = 0;
+    DWORD AskExit = 0;
+    DWORD DefaultDest = 0;      // 500 next to the package, 501 ask, 502 DestDir
+    DWORD SortFiles = 0;
+    char DestDir[100] = {};     // UTF-8
+
+    RegistryFunctions();        // loadSettings() under HKLM, falling back to HKCU
+    struct NoLoad {};
+    explicit RegistryFunctions(NoLoad) {}
+    ~RegistryFunctions();
+    RegistryFunctions(const RegistryFunctions&) = delete;
+    RegistryFunctions& operator=(const RegistryFunctions&) = delete;
+
+    // Opens or creates the key under `primary`, else under `fallback`; a new key
+    // receives the defaults, an existing one is read.
+    void loadSettings(HKEY primary = HKEY_LOCAL_MACHINE, HKEY fallback = HKEY_CURRENT_USER);
+
+    // Takes the settings dialog's controls into the fields and writes them.
+    void saveSettings(HWND settingsDialog);
+
+    // Write one setting (field first, then the registry; failures are silent).
+    void writeNumber(const char* name, DWORD* field, DWORD value);
+    void writeDestDir(const char* folder);
+};

@@ -1,0 +1,212 @@
+#include "tests/win/support/ui_driver.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include <shlobj.h>
+
+namespace {
+
+UiScript* current = nullptr;
+const UINT_PTR kActTimer = 0x5C1;
+const UINT kActDelayMs = 60;
+
+std::wstring className(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+struct ChildSurvey {
+    bool textStatic = false;
+    bool foreign = false; // a control a message box never has
+    HICON icon = nullptr;
+};
+
+BOOL CALLBACK surveyChild(HWND child, LPARAM param) {
+    auto* survey = reinterpret_cast<ChildSurvey*>(param);
+    const std::wstring name = className(child);
+    if (_wcsicmp(name.c_str(), L"Static") == 0) {
+        if (GetDlgCtrlID(child) == 0xFFFF)
+            survey->textStatic = true;
+        if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            survey->icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
+    } else if (_wcsicmp(name.c_str(), L"Button") != 0) {
+        survey->foreign = true;
+    }
+    return TRUE;
+}
+
+UINT iconType(HICON icon) {
+    if (icon == nullptr)
+        return 0;
+    struct {
+        LPCWSTR id;
+        UINT type;
+    } const table[] = {{IDI_HAND, MB_ICONERROR},
+                       {IDI_QUESTION, MB_ICONQUESTION},
+                       {IDI_EXCLAMATION, MB_ICONEXCLAMATION},
+                       {IDI_ASTERISK, MB_ICONINFORMATION}};
+    for (const auto& entry : table)
+        if (LoadIconW(nullptr, entry.id) == icon)
+            return entry.type;
+    return 0xFFFF; // an icon, but not one of the system's
+}
+
+} // namespace
+
+bool isMessageBox(HWND window) {
+    if (className(window) != L"#32770")
+        return false;
+    ChildSurvey survey;
+    EnumChildWindows(window, surveyChild, reinterpret_cast<LPARAM>(&survey));
+    return survey.textStatic && !survey.foreign;
+}
+
+std::wstring windowText(HWND window) {
+    const int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    GetWindowTextW(window, text.data(), length + 1);
+    text.resize(wcslen(text.c_str()));
+    return text;
+}
+
+std::wstring itemText(HWND dialog, int id) { return windowText(GetDlgItem(dialog, id)); }
+
+std::string utf8(const std::wstring& text) {
+    if (text.empty())
+        return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), size,
+                        nullptr, nullptr);
+    return out;
+}
+
+std::wstring wide(const std::string& utf8Text) {
+    if (utf8Text.empty())
+        return {};
+    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8Text.c_str(),
+                                         static_cast<int>(utf8Text.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8Text.c_str(), static_cast<int>(utf8Text.size()), out.data(),
+                        size);
+    return out;
+}
+
+void clickButton(HWND dialog, int id) {
+    HWND button = GetDlgItem(dialog, id);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+void typeFileNameAndOpen(HWND dialog, const std::wstring& path) {
+    // Explorer-style dialogs keep the name in combo box cmb13, older ones in edt1.
+    const int nameBoxes[] = {0x47C, 0x480};
+    for (int id : nameBoxes) {
+        if (GetDlgItem(dialog, id) != nullptr) {
+            SetDlgItemTextW(dialog, id, path.c_str());
+            break;
+        }
+    }
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+}
+
+void selectFolderAndConfirm(HWND dialog, const std::wstring& path) {
+    SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+}
+
+void pumpMessages(DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    do {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        Sleep(5);
+    } while (GetTickCount() - start < milliseconds);
+}
+
+UiScript::UiScript() {
+    current = this;
+    hook_ = SetWindowsHookExW(WH_CBT, hookProc, nullptr, GetCurrentThreadId());
+}
+
+UiScript::~UiScript() {
+    if (hook_ != nullptr)
+        UnhookWindowsHookEx(hook_);
+    if (current == this)
+        current = nullptr;
+}
+
+LRESULT CALLBACK UiScript::hookProc(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE && current != nullptr)
+        current->seen(reinterpret_cast<HWND>(wParam));
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void UiScript::seen(HWND window) {
+    if (className(window) != L"#32770")
+        return;
+    if (std::find(handled_.begin(), handled_.end(), window) != handled_.end())
+        return;
+    handled_.push_back(window);
+    // Act from inside the window's own modal loop, once it is fully up.
+    SetTimer(window, kActTimer, kActDelayMs, timerProc);
+}
+
+void CALLBACK UiScript::timerProc(HWND window, UINT, UINT_PTR id, DWORD) {
+    KillTimer(window, id);
+    if (current != nullptr)
+        current->act(window);
+}
+
+void UiScript::act(HWND window) {
+    if (isMessageBox(window)) {
+        ChildSurvey survey;
+        EnumChildWindows(window, surveyChild, reinterpret_cast<LPARAM>(&survey));
+        CapturedBox box;
+        box.caption = windowText(window);
+        box.text = itemText(window, 0xFFFF);
+        box.icon = iconType(survey.icon);
+        box.buttons = GetDlgItem(window, IDYES) != nullptr ? MB_YESNO : MB_OK;
+        boxes_.push_back(box);
+        int reply = box.buttons == MB_YESNO ? IDNO : IDOK;
+        if (!answers_.empty()) {
+            reply = answers_.front();
+            answers_.pop_front();
+        }
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(reply, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(window, reply)));
+        return;
+    }
+    dialogs_.push_back(windowText(window));
+    if (handlers_.empty()) {
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        return;
+    }
+    DialogHandler handler = std::move(handlers_.front());
+    handlers_.pop_front();
+    handler(window);
+}
+
+TempFolder::TempFolder() {
+    static unsigned counter = 0;
+    wchar_t base[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, base);
+    for (;;) {
+        path_ = std::wstring(base) + L"vorandeck-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(++counter);
+        if (CreateDirectoryW(path_.c_str(), nullptr))
+            break;
+    }
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(path_), ignored);
+}
