@@ -41,14 +41,14 @@ UINT iconType(HICON icon) {
     if (icon == nullptr)
         return 0;
     struct {
-        LPCWSTR id;
+        WORD id;
         UINT type;
-    } const table[] = {{IDI_HAND, MB_ICONERROR},
-                       {IDI_QUESTION, MB_ICONQUESTION},
-                       {IDI_EXCLAMATION, MB_ICONEXCLAMATION},
-                       {IDI_ASTERISK, MB_ICONINFORMATION}};
+    } const table[] = {{32513, MB_ICONERROR}, // IDI_HAND
+                       {32514, MB_ICONQUESTION},
+                       {32515, MB_ICONEXCLAMATION},
+                       {32516, MB_ICONINFORMATION}}; // IDI_ASTERISK
     for (const auto& entry : table)
-        if (LoadIconW(nullptr, entry.id) == icon)
+        if (LoadIconW(nullptr, MAKEINTRESOURCEW(entry.id)) == icon)
             return entry.type;
     return 0xFFFF; // an icon, but not one of the system's
 }
