@@ -1,0 +1,66 @@
+#pragma once
+// The open package, the reader over it, the walk over its file records and the
+// extraction of stored files.
+#include <cstddef>
+#include <cstdint>
+
+#include "package/extract_host.h"
+#include "package/format.h"
+#include "package/platform.h"
+
+// The walk's two outputs, replaceable so that the walk can be exercised on its
+// own. A null function does nothing.
+struct WalkOutputs {
+    void* context;
+    void (*addListEntry)(void* context, uint32_t kind, const char* name);
+    void (*extractStored)(void* context, const char* name, uint32_t storedLength,
+                          uint32_t storedOffset, uint32_t originalLength);
+};
+
+// Receives each language code that listLanguages reads, in package order.
+using LanguageCallback = void (*)(void* context, uint16_t code);
+
+class FileFunctions {
+  public:
+    FileHandle outputHandle = kInvalidFile;
+    char destPath[260] = {};
+    RecordArea record = {};
+    FileHandle inputHandle = kInvalidFile;
+    uint32_t cursor = 0;
+    char packagePath[260] = {}; // UTF-8
+    int32_t extractedCount = 0;
+    ExtractHost host = {};
+
+    // Reader (reader.cpp). Offset 0 means "at the cursor" and advances it; any
+    // other offset is a positioned read that leaves cursor and file position alone.
+    void OpenSISFile(const char* path);
+    bool closePackage();
+    uint32_t readAt(void* buffer, uint32_t count, uint32_t offset);
+    // Reads a name of `lengthInBytes` bytes into `dest` (260 bytes) as UTF-8.
+    void readName(char* dest, uint32_t lengthInBytes, uint32_t offset, bool unicode);
+    uint32_t writeOutput(const void* buffer, uint32_t count);
+    // Zeroes `header` and reads the first 100 bytes at the cursor into it; a
+    // shorter package leaves the rest zero. Returns the count read.
+    uint32_t readHeader(PackageHeader* header);
+    // Moves the reading position to `offset`, keeping cursor and file position equal.
+    void seekTo(uint32_t offset);
+    void listLanguages(uint16_t count, uint32_t offset, LanguageCallback callback, void* context);
+
+    // Walk (walk.cpp). Returns whether extractedCount is not 0 at its end.
+    bool walkRecords(PackageHeader header, int mode, const WalkOutputs& outputs);
+    // Extracts every variant of the multi-language record just read (its fixed
+    // part starts at `fixedStart`), naming each by `baseName` and its number.
+    void extractLanguages(const PackageHeader& header, uint32_t fixedStart, const char* baseName,
+                          const WalkOutputs& outputs);
+
+    // Extraction (extract.cpp, output_path.cpp).
+    void extractStored(const char* name, uint32_t storedLength, uint32_t storedOffset,
+                       uint32_t originalLength);
+    FileHandle createOutput(const char* name);
+    int makeDirs(const char* path);
+    // Whether the open package keeps its files as is rather than as zlib streams.
+    bool storesUncompressedData();
+};
+
+// The walk output that extracts to disk through `files` (no list output).
+WalkOutputs extractToDisk(FileFunctions& files);

@@ -1,0 +1,23 @@
+#pragma once
+// Package names to UTF-8. Names come as UTF-16LE or, in packages without the
+// Unicode flag, as 8-bit Windows-1252 text; both end at their first zero.
+#include <cstddef>
+#include <cstdint>
+
+// UTF-16 to UTF-8 without the platform (the native build's conversion, and the
+// reference the Windows conversion is tested against). Same contract as
+// platformUtf16ToUtf8.
+size_t utf16ToUtf8(const uint16_t* units, size_t count, char* out, size_t size);
+
+// Cuts UTF-8 text of `length` bytes so that it fits `size` bytes with its
+// terminator, never inside a character; terminates it. Returns the new length.
+size_t cutUtf8(char* text, size_t length, size_t size);
+
+// Windows-1252 bytes (up to `count` or the first zero) as UTF-16 units; writes
+// at most `maxUnits` units and returns how many.
+size_t windows1252ToUtf16(const unsigned char* bytes, size_t count, uint16_t* units,
+                          size_t maxUnits);
+
+// A name as read from the package (`count` raw bytes) to terminated UTF-8 in
+// `dest` of `destSize` bytes.
+void decodeName(const unsigned char* raw, size_t count, bool unicode, char* dest, size_t destSize);

@@ -1,0 +1,38 @@
+#pragma once
+// The file calls that differ between the Windows program and the native test
+// build. Every path handed in is UTF-8; the program builds Windows-style paths
+// with backslashes, which the native build maps to slashes.
+#include <cstddef>
+#include <cstdint>
+
+// A Windows HANDLE or a POSIX descriptor, carried in an integer wide enough for both.
+using FileHandle = std::intptr_t;
+constexpr FileHandle kInvalidFile = -1;
+
+enum class CreateResult {
+    Created,
+    Exists, // a file (not a folder) of that name is already there
+    Failed, // anything else: no access, missing folder, a folder of that name
+};
+
+FileHandle platformOpenForRead(const char* path);
+// Positions the file at `offset` from its start; returns the resulting position.
+uint32_t platformSeek(FileHandle file, uint32_t offset);
+// Reads up to `count` bytes at the file position; a short count means the end
+// of the file or a failure, which the callers treat alike.
+uint32_t platformRead(FileHandle file, void* buffer, uint32_t count);
+uint32_t platformWrite(FileHandle file, const void* buffer, uint32_t count);
+uint64_t platformFileSize(FileHandle file);
+bool platformClose(FileHandle file);
+
+// Creates a file for writing: replacing any existing file when `replace`, else
+// failing with Exists when one is there.
+FileHandle platformCreateOutput(const char* path, bool replace, CreateResult* result);
+bool platformPathExists(const char* path);
+bool platformIsDirectory(const char* path);
+bool platformMakeDirectory(const char* path);
+
+// UTF-16 text (the units up to `count`, or to the first zero unit) to UTF-8 in a
+// buffer of `size` bytes, cut at a character boundary and always terminated.
+// A lone surrogate becomes U+FFFD. Returns the bytes written without the terminator.
+size_t platformUtf16ToUtf8(const uint16_t* units, size_t count, char* out, size_t size);

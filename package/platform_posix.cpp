@@ -1,0 +1,137 @@
+// The native build, used for the sanitizer tests and the fuzzer.
+#include "package/platform.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "package/names.h"
+
+namespace {
+
+// The program builds Windows paths; here a backslash separates folders too.
+struct NativePath {
+    char text[1024];
+    explicit NativePath(const char* path) {
+        size_t i = 0;
+        for (; path[i] != '\0' && i < sizeof text - 1; ++i) {
+            text[i] = path[i] == '\\' ? '/' : path[i];
+        }
+        text[i] = '\0';
+    }
+};
+
+int descriptor(FileHandle file) {
+    return static_cast<int>(file);
+}
+
+} // namespace
+
+FileHandle platformOpenForRead(const char* path) {
+    NativePath native(path);
+    int fd = ::open(native.text, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return kInvalidFile;
+    }
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return kInvalidFile;
+    }
+    return fd;
+}
+
+uint32_t platformSeek(FileHandle file, uint32_t offset) {
+    off_t pos = ::lseek(descriptor(file), static_cast<off_t>(offset), SEEK_SET);
+    return pos < 0 ? 0 : static_cast<uint32_t>(pos);
+}
+
+uint32_t platformRead(FileHandle file, void* buffer, uint32_t count) {
+    uint32_t total = 0;
+    while (total < count) {
+        ssize_t n = ::read(descriptor(file), static_cast<char*>(buffer) + total, count - total);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        total += static_cast<uint32_t>(n);
+    }
+    return total;
+}
+
+uint32_t platformWrite(FileHandle file, const void* buffer, uint32_t count) {
+    uint32_t total = 0;
+    while (total < count) {
+        ssize_t n =
+            ::write(descriptor(file), static_cast<const char*>(buffer) + total, count - total);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        total += static_cast<uint32_t>(n);
+    }
+    return total;
+}
+
+uint64_t platformFileSize(FileHandle file) {
+    struct stat info;
+    if (::fstat(descriptor(file), &info) != 0 || info.st_size < 0) {
+        return 0;
+    }
+    return static_cast<uint64_t>(info.st_size);
+}
+
+bool platformClose(FileHandle file) {
+    if (file == kInvalidFile) {
+        return false;
+    }
+    return ::close(descriptor(file)) == 0;
+}
+
+FileHandle platformCreateOutput(const char* path, bool replace, CreateResult* result) {
+    NativePath native(path);
+    int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (replace ? O_TRUNC : O_EXCL);
+    int fd = ::open(native.text, flags, 0644);
+    if (fd >= 0) {
+        struct stat info;
+        // Windows cannot open a device or folder as an output file; neither may we.
+        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            ::close(fd);
+            *result = CreateResult::Failed;
+            return kInvalidFile;
+        }
+        *result = CreateResult::Created;
+        return fd;
+    }
+    *result = (errno == EEXIST && !platformIsDirectory(path)) ? CreateResult::Exists
+                                                              : CreateResult::Failed;
+    return kInvalidFile;
+}
+
+bool platformPathExists(const char* path) {
+    NativePath native(path);
+    struct stat info;
+    return ::stat(native.text, &info) == 0;
+}
+
+bool platformIsDirectory(const char* path) {
+    NativePath native(path);
+    struct stat info;
+    return ::stat(native.text, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool platformMakeDirectory(const char* path) {
+    NativePath native(path);
+    return ::mkdir(native.text, 0755) == 0;
+}
+
+size_t platformUtf16ToUtf8(const uint16_t* units, size_t count, char* out, size_t size) {
+    return utf16ToUtf8(units, count, out, size);
+}

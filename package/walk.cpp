@@ -1,0 +1,256 @@
+// The one pass over the record stream that both listing and extraction rest on.
+#include <cstring>
+
+#include "package/file_functions.h"
+#include "package/names.h"
+
+namespace {
+
+// Variants' arrays are read this many entries at a time, so memory stays fixed
+// whatever the language count.
+constexpr uint32_t kVariantBatch = 64;
+
+// The generations differ in record layout, name encoding and nothing else here.
+struct StreamLayout {
+    bool release5;
+    bool unicode;
+    uint32_t languages;
+
+    explicit StreamLayout(const PackageHeader& header)
+        : release5(isRelease5(header)), unicode(hasUnicodeNames(header)),
+          languages(languageCountAsCount(header)) {}
+
+    // Bytes after the type word of a file record (type 0 or 1).
+    uint64_t fixedPartSize(int32_t type) const {
+        if (type == RecordSimpleFile) {
+            return release5 ? 32 : 44;
+        }
+        return release5 ? 24 + 8ull * languages : 32 + 12ull * languages;
+    }
+    // Bytes of it that hold the simple record's words; Release 5 has no
+    // originalLength or trailing words.
+    uint32_t heldBytes() const { return release5 ? 32 : 44; }
+};
+
+// The end of what can be read, as a 32-bit position like every package offset.
+uint32_t readableEnd(FileHandle file) {
+    if (file == kInvalidFile) {
+        return 0;
+    }
+    uint64_t size = platformFileSize(file);
+    return size > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<uint32_t>(size);
+}
+
+bool readWordAtCursor(FileFunctions& files, uint32_t* value) {
+    unsigned char word[4];
+    if (files.readAt(word, 4, 0) != 4) {
+        return false;
+    }
+    *value = readLe32(word);
+    return true;
+}
+
+// Consumes `count` bytes of the stream without holding them; false when the
+// package ends first, which ends the walk as a short read would.
+bool passOver(FileFunctions& files, uint64_t count, uint32_t end) {
+    if (files.cursor > end || count > end - files.cursor) {
+        return false;
+    }
+    files.seekTo(static_cast<uint32_t>(files.cursor + count));
+    return true;
+}
+
+// Reads the fixed part of a file record into `record`; false when the package
+// ends within it (such a record is not acted on).
+bool takeFileRecord(FileFunctions& files, const StreamLayout& layout, int32_t type, uint32_t end) {
+    uint64_t size = layout.fixedPartSize(type);
+    uint32_t held = size < layout.heldBytes() ? static_cast<uint32_t>(size) : layout.heldBytes();
+    unsigned char raw[44] = {};
+    std::memset(&files.record, 0, sizeof files.record);
+    if (files.readAt(raw, held, 0) != held || !passOver(files, size - held, end)) {
+        return false;
+    }
+    RecordArea& r = files.record;
+    uint32_t* const words[11] = {&r.fileType,         &r.unused1,        &r.sourceNameLength,
+                                 &r.sourceNameOffset, &r.destNameLength, &r.destNameOffset,
+                                 &r.storedLength,     &r.storedOffset,   &r.originalLength,
+                                 &r.unused2,          &r.unused3};
+    for (uint32_t i = 0; i < held / 4; ++i) {
+        *words[i] = readLe32(raw + 4 * i);
+    }
+    if (layout.release5) {
+        r.originalLength = r.storedLength; // Release 5 stores files as they are
+    }
+    return true;
+}
+
+// Options: a count k, then k option names in every language (a length and an
+// offset each), then four selection words.
+bool passOptions(FileFunctions& files, const StreamLayout& layout, uint32_t end) {
+    uint32_t count;
+    if (!readWordAtCursor(files, &count)) {
+        return false;
+    }
+    return passOver(files, 8ull * count * layout.languages + 16, end);
+}
+
+// IF and ELSEIF: a byte count and the condition's bytes.
+bool passCondition(FileFunctions& files, uint32_t end) {
+    uint32_t size;
+    if (!readWordAtCursor(files, &size)) {
+        return false;
+    }
+    return passOver(files, size, end);
+}
+
+// A component lands in the top of the destination: keep its last element with
+// the backslash before it. A name without a backslash is kept whole.
+void cutToLastElement(char* name) {
+    char* last = std::strrchr(name, '\\');
+    if (last != nullptr && last != name) {
+        std::memmove(name, last, std::strlen(last) + 1);
+    }
+}
+
+// Base name followed by at most the first two digits of `number`; the base is
+// cut at a character boundary when name and digits would not fit.
+void composeVariantName(char* dest, const char* base, uint32_t number) {
+    char digits[12];
+    size_t digitCount = 0;
+    char reversed[12];
+    size_t n = 0;
+    do {
+        reversed[n++] = static_cast<char>('0' + number % 10);
+        number /= 10;
+    } while (number != 0 && n < sizeof reversed);
+    while (n > 0 && digitCount < 2) {
+        digits[digitCount++] = reversed[--n];
+    }
+    size_t room = 260 - digitCount; // base, digits and terminator in 260 bytes
+    size_t length = std::strlen(base);
+    if (length >= 260) {
+        length = 259;
+    }
+    std::memcpy(dest, base, length);
+    length = cutUtf8(dest, length, room);
+    std::memcpy(dest + length, digits, digitCount);
+    dest[length + digitCount] = '\0';
+}
+
+void emitStored(const WalkOutputs& outputs, const char* name, uint32_t storedLength,
+                uint32_t storedOffset, uint32_t originalLength) {
+    if (outputs.extractStored != nullptr) {
+        outputs.extractStored(outputs.context, name, storedLength, storedOffset, originalLength);
+    }
+}
+
+void extractToDiskThunk(void* context, const char* name, uint32_t storedLength,
+                        uint32_t storedOffset, uint32_t originalLength) {
+    static_cast<FileFunctions*>(context)->extractStored(name, storedLength, storedOffset,
+                                                        originalLength);
+}
+
+} // namespace
+
+bool FileFunctions::walkRecords(PackageHeader header, int mode, const WalkOutputs& outputs) {
+    const StreamLayout layout(header);
+    const uint32_t end = readableEnd(inputHandle);
+    seekTo(header.packageLinesOffset());
+    while (cursor < header.dependenciesOffset()) {
+        uint32_t word;
+        if (!readWordAtCursor(*this, &word)) {
+            break;
+        }
+        const int32_t type = static_cast<int32_t>(word);
+        const uint32_t fixedStart = cursor;
+        if (type == RecordSimpleFile || type == RecordMultiLanguageFile) {
+            if (!takeFileRecord(*this, layout, type, end)) {
+                break;
+            }
+        } else if (type == RecordOptions) {
+            if (!passOptions(*this, layout, end)) {
+                break;
+            }
+            continue;
+        } else if (type == RecordIf || type == RecordElseIf) {
+            if (!passCondition(*this, end)) {
+                break;
+            }
+            continue;
+        } else {
+            continue; // ELSE, ENDIF and unknown types are the type word alone
+        }
+
+        const uint32_t fileType = record.fileType;
+        if (fileType > FileOpenDuringInstall) {
+            continue;
+        }
+        const bool bySource = fileType == FileShowDuringInstall || fileType == FileComponent;
+        readName(record.name, bySource ? record.sourceNameLength : record.destNameLength,
+                 bySource ? record.sourceNameOffset : record.destNameOffset, layout.unicode);
+        if (mode == WalkList) {
+            if (outputs.addListEntry != nullptr) {
+                outputs.addListEntry(outputs.context, fileType, record.name);
+            }
+            continue;
+        }
+        if (fileType == FileShowDuringInstall || fileType == FileUninstallOnly) {
+            continue;
+        }
+        if (fileType == FileComponent) {
+            cutToLastElement(record.name);
+        }
+        // A multi-language record's own words hold one variant only when the
+        // package has exactly one language; an installed file is numbered always.
+        const bool variants =
+            type == RecordMultiLanguageFile && (fileType == FileInstall || layout.languages != 1);
+        if (variants) {
+            char base[260];
+            std::memcpy(base, record.name, sizeof base);
+            extractLanguages(header, fixedStart, base, outputs);
+        } else {
+            emitStored(outputs, record.name, record.storedLength, record.storedOffset,
+                       record.originalLength);
+        }
+    }
+    destPath[0] = '\0';
+    return extractedCount != 0;
+}
+
+void FileFunctions::extractLanguages(const PackageHeader& header, uint32_t fixedStart,
+                                     const char* baseName, const WalkOutputs& outputs) {
+    const StreamLayout layout(header);
+    const uint32_t n = layout.languages;
+    const uint32_t recordEnd = cursor;
+    // storedLengths, storedOffsets and (later generation) originalLengths follow
+    // the six leading words.
+    const uint64_t arrays = static_cast<uint64_t>(fixedStart) + 24;
+    for (uint32_t first = 0; first < n; first += kVariantBatch) {
+        const uint32_t count = n - first < kVariantBatch ? n - first : kVariantBatch;
+        uint32_t values[3][kVariantBatch] = {};
+        const int arrayCount = layout.release5 ? 2 : 3;
+        for (int a = 0; a < arrayCount; ++a) {
+            const uint64_t at = arrays + 4ull * n * a + 4ull * first;
+            unsigned char raw[4 * kVariantBatch] = {};
+            if (at != 0 && at <= 0xFFFFFFFFull) {
+                readAt(raw, 4 * count, static_cast<uint32_t>(at));
+            }
+            for (uint32_t j = 0; j < count; ++j) {
+                values[a][j] = readLe32(raw + 4 * j);
+            }
+        }
+        for (uint32_t j = 0; j < count; ++j) {
+            const uint32_t original = layout.release5 ? values[0][j] : values[2][j];
+            composeVariantName(record.name, baseName, first + j + 1);
+            emitStored(outputs, record.name, values[0][j], values[1][j], original);
+        }
+    }
+    seekTo(recordEnd);
+}
+
+WalkOutputs extractToDisk(FileFunctions& files) {
+    WalkOutputs outputs = {};
+    outputs.context = &files;
+    outputs.extractStored = extractToDiskThunk;
+    return outputs;
+}
