@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr uint32_t kDestNextToPackage = 500;
 constexpr uint32_t kDestAskOncePerWalk = 501;
 constexpr uint32_t kDestFixedFolder = 502;
 constexpr size_t kPathSize = 260;
@@ -93,7 +92,7 @@ FileHandle FileFunctions::createOutput(const char* name) {
     } else if (settings.defaultDest == kDestFixedFolder) {
         copyBounded(base, sizeof base, settings.destDir);
     } else {
-        // Next to the package, also for values the settings should never hold.
+        // 500, next to the package; also for values the settings should never hold.
         SplitPath package(packagePath);
         appendBounded(base, 3, package.drive);
         appendBounded(base, sizeof base, package.folder, 255);
