@@ -92,7 +92,7 @@ size_t windows1252ToUtf16(const unsigned char* bytes, size_t count, uint16_t* un
     size_t n = 0;
     for (size_t i = 0; i < count && n < maxUnits && bytes[i] != 0; ++i) {
         unsigned char b = bytes[i];
-        units[n++] = (b >= 0x80 && b <= 0x9F) ? kCp1252High[b - 0x80] : b;
+        units[n++] = (b >= 0x80 && b <= 0x9F) ? kCp1252High[b - 0x80] : static_cast<uint16_t>(b);
     }
     return n;
 }

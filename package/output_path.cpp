@@ -114,7 +114,8 @@ FileHandle FileFunctions::createOutput(const char* name) {
 
     CreateResult result;
     FileHandle file = platformCreateOutput(destPath, settings.overwriteFiles != 0, &result);
-    if (file == kInvalidFile && result == CreateResult::Exists &&
+    // Only a file that is already there is worth a question; a Yes replaces it once.
+    if (file == kInvalidFile && settings.overwriteFiles == 0 && result == CreateResult::Exists &&
         ask(host, IdsAlreadyExists, destPath) == AnswerYes) {
         file = platformCreateOutput(destPath, true, &result);
     }

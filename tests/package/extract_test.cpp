@@ -443,3 +443,13 @@ TEST(Extract, NullHostIsSilentAndAnswersNo) {
     opened.files.extractedCount = 0;
     EXPECT_FALSE(opened.files.walkRecords(opened.header, WalkExtract, extractToDisk(opened.files)));
 }
+
+#ifdef _WIN32
+TEST(Extract, DriveRootAsBaseLosesItsBackslash) {
+    // A drive that does not exist: nothing is created, but the path shows.
+    Extraction x(onePackage({}));
+    x.host.useFolder("Q:\\");
+    EXPECT_EQ(x.files().createOutput("C:\\system\\apps\\demo.app"), kInvalidFile);
+    EXPECT_STREQ(x.files().destPath, "Q:\\system\\apps\\demo.app");
+}
+#endif

@@ -122,14 +122,3 @@ TEST(PackageHeader, GenerationNameEncodingAndStorage) {
         EXPECT_EQ(storesUncompressed(header), c.uncompressed) << c.what;
     }
 }
-
-TEST(PackageHeader, LanguageCountFrom0x8000CountsAsNone) {
-    const std::pair<uint16_t, uint32_t> cases[] = {
-        {0, 0}, {1, 1}, {0x7FFF, 0x7FFF}, {0x8000, 0}, {0xFFFF, 0}};
-    for (const auto& c : cases) {
-        PackageHeader header = headerWith(
-            {{18, static_cast<uint8_t>(c.first)}, {19, static_cast<uint8_t>(c.first >> 8)}});
-        EXPECT_EQ(header.languageCount(), c.first);
-        EXPECT_EQ(languageCountAsCount(header), c.second) << c.first;
-    }
-}
