@@ -167,13 +167,13 @@ class Parser {
                 out->push_back('\t');
                 break;
             case 'u': {
-                uint32_t cp;
+                uint32_t cp = 0;
                 if (!hex4(&cp)) {
                     return false;
                 }
                 if (cp >= 0xD800 && cp <= 0xDBFF && text_.compare(at_, 2, "\\u") == 0) {
                     at_ += 2;
-                    uint32_t low;
+                    uint32_t low = 0;
                     if (!hex4(&low)) {
                         return false;
                     }
