@@ -1,0 +1,22 @@
+#include <cstring>
+
+#include "display/display_functions.h"
+#include "display/header_text.h"
+#include "display/text.h"
+
+void DisplayFunctions::showHeader(const PackageHeader& header) {
+    for (int id : kHeaderBoxIds)
+        setItemText(mainWindow, id, headerBoxText(header, id).c_str());
+}
+
+void DisplayFunctions::formatNumber(const void* value, int controlId, bool hex, bool sixteenBit) {
+    uint32_t number = 0;
+    if (sixteenBit) {
+        uint16_t narrow = 0;
+        std::memcpy(&narrow, value, sizeof narrow);
+        number = narrow;
+    } else {
+        std::memcpy(&number, value, sizeof number);
+    }
+    setItemText(mainWindow, controlId, numberText(number, hex).c_str());
+}

@@ -1,0 +1,183 @@
+#include "display/header_text.h"
+
+#include <cstdio>
+
+#include "app/resource.h"
+#include "package/names.h"
+
+const int kHeaderBoxIds[26] = {
+    IDC_APP_UID,
+    IDC_APP_UID1,
+    IDC_SIS_VERSION,
+    IDC_APP_UID2,
+    IDC_UID_CHECKSUM,
+    IDC_CALC_CHECKSUM,
+    IDC_LANGUAGE_COUNT,
+    IDC_LINES_PROCESSED,
+    IDC_DEPENDENCY_COUNT,
+    IDC_LANGUAGE_INSTALLED,
+    IDC_LINES_TO_PROCESS,
+    IDC_INSTALL_DRIVE,
+    IDC_APP_CAPABILITIES,
+    IDC_INSTALLER_VERSION,
+    IDC_FLAGS,
+    IDC_TYPE,
+    IDC_APP_VERSION,
+    IDC_OFFSET_LANGUAGES,
+    IDC_OFFSET_LINES,
+    IDC_OFFSET_DEPENDENCIES,
+    IDC_OFFSET_CERTIFICATES,
+    IDC_OFFSET_FILENAMES,
+    IDC_OFFSET_SIGNATURE,
+    IDC_OFFSET_CAPABILITIES,
+    IDC_SPACE_USED,
+    IDC_SPACE_REQUIRED,
+};
+
+namespace {
+
+constexpr size_t kDriveStart = 28;
+
+std::string hex32(uint32_t value) {
+    return numberText(value, true);
+}
+std::string unsigned16(uint16_t value) {
+    return numberText(value, false);
+}
+std::string signed32(int32_t value) {
+    return std::to_string(value);
+}
+
+std::string certificatesText(const PackageHeader& header) {
+    // A Release 5 header ends before the signature field, so the bytes there are
+    // package data and say nothing about a certificate.
+    if (isRelease5(header) || header.signatureOffset() == 0)
+        return "no Certificate";
+    return hex32(header.certificatesOffset());
+}
+
+std::string signatureText(const PackageHeader& header) {
+    if (isRelease5(header) || header.signatureOffset() == 0)
+        return "no Signature";
+    return hex32(header.signatureOffset());
+}
+
+// Capabilities and the two space fields lie beyond the end of a Release 5 header.
+bool beyondHeaderEnd(const PackageHeader& header) {
+    return isRelease5(header);
+}
+
+std::string versionText(const PackageHeader& header) {
+    return appVersionText(header.versionMajor(), header.versionMinor(), header.versionBuild());
+}
+
+} // namespace
+
+std::string numberText(uint32_t value, bool hex) {
+    char text[16] = {};
+    if (hex)
+        std::snprintf(text, sizeof text, "%lXh", static_cast<unsigned long>(value));
+    else
+        std::snprintf(text, sizeof text, "%ld", static_cast<long>(static_cast<int32_t>(value)));
+    return text;
+}
+
+std::string sisVersionText(uint32_t appUid1) {
+    return appUid1 == kUidVersion6 ? "6" : "5 or lower";
+}
+
+std::string installDriveText(const PackageHeader& header) {
+    size_t end = kDriveStart;
+    while (end < sizeof header.bytes && header.bytes[end] != 0)
+        ++end;
+    // 8-bit text, read the way 8-bit names of a package are read.
+    uint16_t units[sizeof header.bytes] = {};
+    const size_t count = windows1252ToUtf16(header.bytes + kDriveStart, end - kDriveStart, units,
+                                            sizeof header.bytes);
+    char utf8[3 * sizeof header.bytes + 1] = {};
+    utf16ToUtf8(units, count, utf8, sizeof utf8);
+    return utf8;
+}
+
+std::string flagsText(uint16_t flags) {
+    if (flags > 16)
+        return "ShutdownApp";
+    if (flags == 1)
+        return "Unicode";
+    return unsigned16(flags);
+}
+
+std::string typeText(uint16_t packageType) {
+    static const char* const names[] = {"SISApp",    "SISSystem", "SISOption",
+                                        "SISConfig", "SISPatch",  "SISUpgrade"};
+    if (packageType < sizeof names / sizeof names[0])
+        return names[packageType];
+    return unsigned16(packageType);
+}
+
+std::string appVersionText(int16_t major, int16_t minor, int32_t build) {
+    // Every digit of each number counts: 12.05 build 12345 must not read as 1.05 build 1234.
+    std::string text = std::to_string(major) + ".";
+    if (minor >= 0 && minor < 10)
+        text += "0";
+    return text + std::to_string(minor) + " build " + std::to_string(build);
+}
+
+std::string headerBoxText(const PackageHeader& h, int controlId) {
+    switch (controlId) {
+    case IDC_APP_UID:
+        return hex32(h.appUid());
+    case IDC_APP_UID1:
+        return hex32(h.appUid1());
+    case IDC_SIS_VERSION:
+        return sisVersionText(h.appUid1());
+    case IDC_APP_UID2:
+        return hex32(h.appUid2());
+    case IDC_UID_CHECKSUM:
+        return hex32(h.uidChecksum());
+    case IDC_CALC_CHECKSUM:
+        return hex32(UidChecksum(h));
+    case IDC_LANGUAGE_COUNT:
+        return unsigned16(h.languageCount());
+    case IDC_LINES_PROCESSED:
+        return unsigned16(h.pkgLinesProcessed());
+    case IDC_DEPENDENCY_COUNT:
+        return unsigned16(h.dependencyCount());
+    case IDC_LANGUAGE_INSTALLED:
+        return unsigned16(h.languageInstalled());
+    case IDC_LINES_TO_PROCESS:
+        return unsigned16(h.pkgLinesToProcess());
+    case IDC_INSTALL_DRIVE:
+        return installDriveText(h);
+    case IDC_APP_CAPABILITIES:
+        return unsigned16(h.appCapabilities());
+    case IDC_INSTALLER_VERSION:
+        return unsigned16(static_cast<uint16_t>(h.installerVersion()));
+    case IDC_FLAGS:
+        return flagsText(h.flags());
+    case IDC_TYPE:
+        return typeText(static_cast<uint16_t>(h.packageType()));
+    case IDC_APP_VERSION:
+        return versionText(h);
+    case IDC_OFFSET_LANGUAGES:
+        return hex32(h.languagesOffset());
+    case IDC_OFFSET_LINES:
+        return hex32(h.packageLinesOffset());
+    case IDC_OFFSET_DEPENDENCIES:
+        return hex32(h.dependenciesOffset());
+    case IDC_OFFSET_CERTIFICATES:
+        return certificatesText(h);
+    case IDC_OFFSET_FILENAMES:
+        return hex32(h.filenamesOffset());
+    case IDC_OFFSET_SIGNATURE:
+        return signatureText(h);
+    case IDC_OFFSET_CAPABILITIES:
+        return beyondHeaderEnd(h) ? "" : hex32(h.capabilitiesOffset());
+    case IDC_SPACE_USED:
+        return beyondHeaderEnd(h) ? "" : signed32(h.spaceUsed());
+    case IDC_SPACE_REQUIRED:
+        return beyondHeaderEnd(h) ? "" : signed32(h.spaceRequired());
+    default:
+        return "";
+    }
+}
