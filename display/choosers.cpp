@@ -1,0 +1,68 @@
+#include <windows.h>
+#include <commdlg.h>
+#include <shlobj.h>
+
+#include "display/display_functions.h"
+#include "display/text.h"
+
+namespace {
+
+constexpr size_t kPathSize = 260;
+
+// The filter is the name, the pattern, and an empty entry that ends the list.
+const wchar_t kPackageFilter[] = L"EPOC SIS Files\0*.SIS\0";
+
+// The shell's folder browser needs COM on this thread; balance only our own start.
+class ComScope {
+  public:
+    ComScope() : started_(SUCCEEDED(CoInitialize(nullptr))) {}
+    ~ComScope() {
+        if (started_)
+            CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+  private:
+    bool started_;
+};
+
+bool folderPathOf(PIDLIST_ABSOLUTE item, char* folder, size_t size) {
+    wchar_t path[MAX_PATH] = {};
+    if (!SHGetPathFromIDListW(item, path))
+        return false;
+    return narrowWhole(path, folder, size);
+}
+
+} // namespace
+
+bool DisplayFunctions::chooseFolder(const char* title) {
+    ComScope com;
+    const std::wstring wideTitle = widen(title);
+    BROWSEINFOW info = {};
+    info.hwndOwner = mainWindow;
+    info.lpszTitle = wideTitle.c_str();
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info);
+    if (item == nullptr)
+        return false;
+    const bool stored = folderPathOf(item, chosenFolder, sizeof chosenFolder);
+    CoTaskMemFree(item);
+    return stored;
+}
+
+bool DisplayFunctions::choosePackage(char* buffer) {
+    wchar_t path[kPathSize] = {};
+    OPENFILENAMEW dialog = {};
+    // The classic structure size: no places bar, the same dialog on every version.
+    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
+    dialog.hwndOwner = mainWindow;
+    dialog.lpstrFilter = kPackageFilter;
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = kPathSize;
+    dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    if (!GetOpenFileNameW(&dialog))
+        return false;
+    // A cancel must leave the caller's buffer alone, so convert only a choice.
+    return narrowWhole(path, buffer, kPathSize);
+}

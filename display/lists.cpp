@@ -1,0 +1,90 @@
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/globals.h"
+#include "app/resource.h"
+#include "display/display_functions.h"
+#include "display/string_ids.h"
+#include "display/text.h"
+
+namespace {
+
+constexpr size_t kLineSize = 250;
+constexpr DWORD kFileListStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP |
+                                 LBS_DISABLENOSCROLL | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS;
+constexpr uint32_t kLastPrefixedKind = 5;
+constexpr uint16_t kNamedLanguages = 100;
+
+void addLine(HWND list, const wchar_t* line) {
+    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
+}
+
+void addLanguageTo(void* context, uint16_t code) {
+    static_cast<DisplayFunctions*>(context)->addLanguage(code);
+}
+
+void onInitLanguages(HWND dialog) {
+    gDisplay.languagesDialog = dialog;
+    gFiles.listLanguages(gHeader.languageCount(), gHeader.languagesOffset(), addLanguageTo,
+                         &gDisplay);
+}
+
+} // namespace
+
+void DisplayFunctions::createFileList(HWND dialog, bool sorted) {
+    RECT client = {};
+    GetClientRect(dialog, &client);
+    const int width = client.right;
+    const int height = client.bottom;
+    const DWORD style = kFileListStyle | (sorted ? LBS_SORT : 0);
+    // A Unicode window, so that names outside the system code page show as they are.
+    fileList = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"", style, 22,
+                               height / 2 + (5 * height) / 21, width - width / 16, height / 6,
+                               dialog, nullptr, GetModuleHandleW(nullptr), nullptr);
+    const LRESULT font = SendMessageW(dialog, WM_GETFONT, 0, 0);
+    SendMessageW(fileList, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
+}
+
+void DisplayFunctions::addListEntry(uint32_t kind, const char* name) {
+    wchar_t line[kLineSize] = {};
+    // Only the five installer actions have a prefix; an unknown file type from a
+    // damaged package must not pick up an unrelated string as its prefix.
+    if (kind != 0 && kind <= kLastPrefixedKind)
+        loadStringWide(IdsPrefixBase + static_cast<int>(kind), line, kLineSize);
+    appendBounded(line, kLineSize, widen(name).c_str());
+    addLine(fileList, line);
+}
+
+void DisplayFunctions::clearFileList() {
+    SendMessageW(fileList, LB_RESETCONTENT, 0, 0);
+}
+
+void DisplayFunctions::stepProgress() {
+    HWND bar = GetDlgItem(mainWindow, IDC_PROGRESS);
+    SendMessageW(bar, PBM_STEPIT, 0, 0);
+    // The extraction keeps the thread busy, so a paint left for the message loop
+    // would only show once every file is done.
+    RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
+void DisplayFunctions::addLanguage(uint16_t code) {
+    wchar_t line[kLineSize] = {};
+    if (code < kNamedLanguages)
+        loadStringWide(IdsLanguageBase + code, line, kLineSize);
+    addLine(GetDlgItem(languagesDialog, IDC_LANGUAGE_LIST), line);
+}
+
+INT_PTR CALLBACK languagesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        onInitLanguages(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        // Only OK (or Enter) closes the dialog; Escape is swallowed.
+        if (HIWORD(wParam) == 0 && LOWORD(wParam) == IDOK)
+            EndDialog(dialog, IDOK);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
