@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include <commctrl.h>
 #include <shlobj.h>
 
 namespace {
@@ -113,8 +114,59 @@ void typeFileNameAndOpen(HWND dialog, const std::wstring& path) {
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
 }
 
+namespace {
+
+BOOL CALLBACK findTree(HWND child, LPARAM param) {
+    if (className(child) != WC_TREEVIEWW)
+        return TRUE;
+    *reinterpret_cast<HWND*>(param) = child;
+    return FALSE;
+}
+
+// Opens `item` and selects its child named `name`, as a user clicking down the
+// tree would; false when there is no such child.
+bool selectChild(HWND tree, HTREEITEM item, const std::wstring& name) {
+    TreeView_Expand(tree, item, TVE_EXPAND);
+    for (HTREEITEM child = TreeView_GetChild(tree, item); child != nullptr;
+         child = TreeView_GetNextSibling(tree, child)) {
+        wchar_t text[MAX_PATH] = {};
+        TVITEMW info = {};
+        info.mask = TVIF_TEXT;
+        info.hItem = child;
+        info.pszText = text;
+        info.cchTextMax = MAX_PATH;
+        // The wide message by name: the macro would pick the 8-bit one in this build.
+        SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&info));
+        if (_wcsicmp(text, name.c_str()) == 0) {
+            TreeView_SelectItem(tree, child);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 void selectFolderAndConfirm(HWND dialog, const std::wstring& path) {
     SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+    // Wine's browser finds only the drive of a path this way; walk down the tree
+    // from the drive by folder name for the rest.
+    HWND tree = nullptr;
+    EnumChildWindows(dialog, findTree, reinterpret_cast<LPARAM>(&tree));
+    if (tree != nullptr && path.size() > 3 && path[1] == L':') {
+        SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE,
+                     reinterpret_cast<LPARAM>(path.substr(0, 3).c_str()));
+        size_t start = 3;
+        while (start < path.size()) {
+            size_t end = path.find(L'\\', start);
+            if (end == std::wstring::npos)
+                end = path.size();
+            HTREEITEM current = TreeView_GetSelection(tree);
+            if (current == nullptr || !selectChild(tree, current, path.substr(start, end - start)))
+                break;
+            start = end + 1;
+        }
+    }
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
 }
@@ -174,6 +226,7 @@ void UiScript::act(HWND window) {
         box.text = itemText(window, 0xFFFF);
         box.icon = iconType(survey.icon);
         box.buttons = GetDlgItem(window, IDYES) != nullptr ? MB_YESNO : MB_OK;
+        box.owner = GetWindow(window, GW_OWNER);
         boxes_.push_back(box);
         int reply = box.buttons == MB_YESNO ? IDNO : IDOK;
         if (!answers_.empty()) {

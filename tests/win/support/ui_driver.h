@@ -14,6 +14,7 @@ struct CapturedBox {
     std::wstring text;
     UINT icon = 0;    // MB_ICONERROR, MB_ICONINFORMATION, MB_ICONEXCLAMATION, MB_ICONQUESTION or 0
     UINT buttons = 0; // MB_OK or MB_YESNO
+    HWND owner = nullptr;
     // The type value the box was evidently shown with (icon | buttons).
     UINT type() const { return icon | buttons; }
 };
