@@ -4,9 +4,9 @@
 
 class RegistryFunctions {
   public:
-    HKEY key = nullptr;         // the open settings key, null when none could be opened
-    LONG lastCreateResult = 0;  // result of creating or opening the key
-    char subKeyPath[40] = {};   // string 70
+    HKEY key = nullptr;        // the open settings key, null when none could be opened
+    LONG lastCreateResult = 0; // result of creating or opening the key
+    char subKeyPath[40] = {};  // string 70
     char overwriteFilesName[15] = {};
     char askExitName[8] = {};
     char sortFilesName[10] = {};
@@ -14,11 +14,11 @@ class RegistryFunctions {
     char destDirName[8] = {};
     DWORD OverwriteFiles = 0;
     DWORD AskExit = 0;
-    DWORD DefaultDest = 0;      // 500 next to the package, 501 ask, 502 DestDir
+    DWORD DefaultDest = 0; // 500 next to the package, 501 ask, 502 DestDir
     DWORD SortFiles = 0;
-    char DestDir[100] = {};     // UTF-8
+    char DestDir[100] = {}; // UTF-8
 
-    RegistryFunctions();        // loadSettings() under HKLM, falling back to HKCU
+    RegistryFunctions(); // loadSettings() under HKLM, falling back to HKCU
     struct NoLoad {};
     explicit RegistryFunctions(NoLoad) {}
     ~RegistryFunctions();
@@ -35,4 +35,10 @@ class RegistryFunctions {
     // Write one setting (field first, then the registry; failures are silent).
     void writeNumber(const char* name, DWORD* field, DWORD value);
     void writeDestDir(const char* folder);
+
+    // Steps of loadSettings.
+    bool openKey(HKEY root, DWORD* disposition);
+    void writeDefaults();
+    void readStored();
+    void readDestDir();
 };
