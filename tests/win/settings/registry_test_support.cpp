@@ -1,5 +1,7 @@
 #include "tests/win/settings/registry_test_support.h"
 
+#include <cstring>
+
 const char kSettingsKey[] = "SOFTWARE\\Vorandeck\\Vorandeck v1.0";
 
 namespace {

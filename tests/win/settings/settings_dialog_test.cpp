@@ -157,7 +157,7 @@ void expectControl(HWND dialog, HWND control, const ControlSpec& spec) {
     EXPECT_EQ(static_cast<int>(static_cast<short>(GetDlgCtrlID(control))), spec.id);
     const DWORD style = static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE));
     if (spec.kind == ES_AUTOHSCROLL) {
-        EXPECT_TRUE(style & ES_AUTOHSCROLL);
+        EXPECT_NE(style & ES_AUTOHSCROLL, 0u);
         const DWORD extended = static_cast<DWORD>(GetWindowLongW(control, GWL_EXSTYLE));
         EXPECT_TRUE((style & WS_BORDER) || (extended & WS_EX_CLIENTEDGE)) << "bordered";
     } else {
