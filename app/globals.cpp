@@ -1,0 +1,85 @@
+#include "app/globals.h"
+
+#include <cstdlib>
+
+#include "package/extract_host.h"
+
+// The three objects are defined here, and only here, so that their order is
+// fixed: settings are loaded before any window exists, and at exit the package
+// is closed first, then the display object goes, then the registry key.
+RegistryFunctions gSettings;
+DisplayFunctions gDisplay;
+FileFunctions gFiles;
+PackageHeader gHeader = {};
+
+namespace {
+
+int hostShowMessage(void*, int kind, int textId, int suffixId, const char* prefix) {
+    return gDisplay.showMessage(kind, textId, suffixId, prefix);
+}
+
+void hostStepProgress(void*) {
+    gDisplay.stepProgress();
+}
+
+bool hostChooseFolder(void*, const char* title, char* folder, size_t folderSize) {
+    if (folderSize == 0 || !gDisplay.chooseFolder(title))
+        return false;
+    // chosenFolder is always terminated; the copy is cut at the caller's size.
+    size_t i = 0;
+    for (; i + 1 < folderSize && gDisplay.chosenFolder[i] != '\0'; ++i)
+        folder[i] = gDisplay.chosenFolder[i];
+    folder[i] = '\0';
+    return true;
+}
+
+// Read at every call so that a change saved in the settings dialog applies to
+// the next file extracted.
+void hostReadSettings(void*, ExtractSettings* out) {
+    out->overwriteFiles = gSettings.OverwriteFiles;
+    out->defaultDest = gSettings.DefaultDest;
+    size_t i = 0;
+    for (; i + 1 < sizeof out->destDir && i < sizeof gSettings.DestDir &&
+           gSettings.DestDir[i] != '\0';
+         ++i)
+        out->destDir[i] = gSettings.DestDir[i];
+    out->destDir[i] = '\0';
+}
+
+void closePackageAtExit() {
+    gFiles.closePackage();
+}
+
+// Runs during static initialisation, right after gFiles exists: an exit handler
+// registered now runs before the destructors of all three objects, which is
+// where the package has to be closed.
+bool connectFiles() {
+    gFiles.host.context = nullptr;
+    gFiles.host.showMessage = hostShowMessage;
+    gFiles.host.stepProgress = hostStepProgress;
+    gFiles.host.chooseFolder = hostChooseFolder;
+    gFiles.host.readSettings = hostReadSettings;
+    std::atexit(closePackageAtExit);
+    return true;
+}
+
+const bool filesConnected = connectFiles();
+
+void listLine(void*, uint32_t kind, const char* name) {
+    gDisplay.addListEntry(kind, name);
+}
+
+void extractFile(void*, const char* name, uint32_t storedLength, uint32_t storedOffset,
+                 uint32_t originalLength) {
+    gFiles.extractStored(name, storedLength, storedOffset, originalLength);
+}
+
+} // namespace
+
+WalkOutputs programWalkOutputs() {
+    WalkOutputs outputs = {};
+    outputs.context = nullptr;
+    outputs.addListEntry = listLine;
+    outputs.extractStored = extractFile;
+    return outputs;
+}

@@ -1,0 +1,12 @@
+#pragma once
+// The main window's dialog procedure and the commands behind its buttons. Each
+// command runs to its end before the procedure returns.
+#include <windows.h>
+
+INT_PTR CALLBACK mainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Destroys the main window, after asking first when the AskExit setting is on.
+void requestExit(HWND window);
+void aboutCommand();
+void openCommand(HWND window);
+void extractCommand(HWND window);
