@@ -196,6 +196,8 @@ UiScript::~UiScript() {
 }
 
 LRESULT CALLBACK UiScript::hookProc(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND && current != nullptr)
+        current->created_.push_back(reinterpret_cast<HWND>(wParam));
     if (code == HCBT_ACTIVATE && current != nullptr)
         current->seen(reinterpret_cast<HWND>(wParam));
     return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -203,6 +205,8 @@ LRESULT CALLBACK UiScript::hookProc(int code, WPARAM wParam, LPARAM lParam) {
 
 void UiScript::seen(HWND window) {
     if (className(window) != L"#32770")
+        return;
+    if (std::find(created_.begin(), created_.end(), window) == created_.end())
         return;
     if (std::find(handled_.begin(), handled_.end(), window) != handled_.end())
         return;

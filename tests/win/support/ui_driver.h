@@ -20,6 +20,9 @@ struct CapturedBox {
 };
 
 // While alive, captures every message box and dialog opened on the creating thread.
+// Only windows created while the script is alive count: a window that existed
+// before it (the program's main window, say) is left alone when it is activated
+// again after a dialog closes.
 // Message boxes are answered in order from `answers` (IDOK, IDYES, IDNO...); when
 // the script runs out, an OK box gets IDOK and a question gets IDNO. Other dialogs
 // (the open-file dialog, the folder browser, the program's own dialogs) are handed
@@ -53,6 +56,7 @@ class UiScript {
     std::vector<CapturedBox> boxes_;
     std::vector<std::wstring> dialogs_;
     std::vector<HWND> handled_;
+    std::vector<HWND> created_;
 };
 
 // Is this top-level window a message box (rather than another dialog)?
