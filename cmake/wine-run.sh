@@ -16,4 +16,10 @@ export WINEDLLOVERRIDES="mscoree=;mshtml="
 export WINEARCH=win64
 wine=/usr/lib/wine/wine64
 [ -x "$wine" ] || wine=$(command -v wine64 || command -v wine)
+# With no window manager (Xvfb) Wine waits up to two seconds for each managed
+# window to be withdrawn when it closes, so every message box and dialog would
+# cost two seconds; unmanaged windows close at once and behave alike otherwise.
+if ! grep -qs '^"Managed"="N"' "$WINEPREFIX/user.reg"; then
+    "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+fi
 exec "$wine" "$@"
