@@ -153,8 +153,13 @@ bool folderExists(HWND dialog) {
                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
+    // Backup semantics open files as well as folders; a file cannot take the
+    // extracted folders, so it is no destination.
+    BY_HANDLE_FILE_INFORMATION information = {};
+    const bool isFolder = GetFileInformationByHandle(handle, &information) &&
+                          (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     CloseHandle(handle);
-    return true;
+    return isFolder;
 }
 
 void RegistryFunctions::saveSettings(HWND dialog) {

@@ -360,6 +360,7 @@ struct RefusedCase {
 const RefusedCase kRefusedCases[] = {
     {"a folder that does not exist", L"C:\\no\\such\\folder"},
     {"an empty field", L""},
+    {"a file rather than a folder", L"C:\\windows\\system32\\kernel32.dll"},
 };
 
 TEST_F(SettingsDialog, OkWithAMissingFixedFolderComplainsAndStaysOpen) {
