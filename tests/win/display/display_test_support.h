@@ -1,0 +1,34 @@
+#pragma once
+// What the display tests share: the program's real dialogs made from its own
+// templates, list read-back, and the real packages with their expected texts.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/json_reader.h"
+
+// The main dialog (template 105), modeless and hidden, with a procedure that
+// does nothing; destroyed with the object.
+class TestDialog {
+  public:
+    explicit TestDialog(int templateId);
+    ~TestDialog();
+    TestDialog(const TestDialog&) = delete;
+    TestDialog& operator=(const TestDialog&) = delete;
+    HWND get() const { return window_; }
+
+  private:
+    HWND window_ = nullptr;
+};
+
+// Every line of a list box, read through the wide API.
+std::vector<std::wstring> listLines(HWND list);
+
+// The shared real packages: the folder, or "" when absent.
+std::string realPackageFolder();
+std::vector<std::string> realPackageNames();
+std::string readWholeFile(const std::string& path);
+
+// The expected results of real package `name` (its JSON file), as a parsed tree.
+testsupport::JsonValue expectedFor(const std::string& name);
