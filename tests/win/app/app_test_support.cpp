@@ -1,0 +1,211 @@
+#include "tests/win/app/app_test_support.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/globals.h"
+#include "app/main_window.h"
+#include "app/resource.h"
+#include "display/string_ids.h"
+#include "tests/support/sha256.h"
+
+namespace fs = std::filesystem;
+
+HWND createShownMainWindow() {
+    InitCommonControls();
+    HWND window = createMainWindow(GetModuleHandleW(nullptr));
+    if (window == nullptr)
+        return nullptr;
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    pumpMain(window, 30);
+    return window;
+}
+
+void destroyMainWindow(HWND window) {
+    if (window != nullptr && IsWindow(window))
+        DestroyWindow(window);
+    // A quit message left behind would end the next test's message boxes at once.
+    MSG message;
+    while (PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+}
+
+void pumpMain(HWND window, DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    do {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                // Keep it for the test to see, as GetMessage would end the loop.
+                PostQuitMessage(static_cast<int>(message.wParam));
+                return;
+            }
+            processMessage(window, &message);
+        }
+        Sleep(5);
+    } while (GetTickCount() - start < milliseconds);
+}
+
+namespace {
+
+HWND keyTarget(HWND window) {
+    HWND focus = GetFocus();
+    if (focus != nullptr && (focus == window || IsChild(window, focus)))
+        return focus;
+    return window;
+}
+
+} // namespace
+
+void pressKey(HWND window, UINT virtualKey) {
+    HWND target = keyTarget(window);
+    const UINT scan = MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC);
+    PostMessageW(target, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
+    PostMessageW(target, WM_KEYUP, virtualKey, 1 | (scan << 16) | 0xC0000000u);
+    pumpMain(window, 100);
+}
+
+void pressAltLetter(HWND window, wchar_t letter) {
+    // Bit 29: the Alt key is down, as for every WM_SYSCHAR of a mnemonic.
+    PostMessageW(keyTarget(window), WM_SYSCHAR, letter, 1 | (1u << 29));
+    pumpMain(window, 100);
+}
+
+void openPackage(UiScript& ui, HWND window, const std::wstring& path) {
+    ui.onDialog([path](HWND dialog) { typeFileNameAndOpen(dialog, path); });
+    clickButton(window, IDC_OPEN);
+}
+
+HWND fileList(HWND window) {
+    return FindWindowExW(window, nullptr, L"ListBox", nullptr);
+}
+
+namespace {
+
+std::vector<std::wstring> listBoxLines(HWND list) {
+    std::vector<std::wstring> lines;
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+        std::wstring line(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
+        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i),
+                     reinterpret_cast<LPARAM>(line.data()));
+        line.resize(wcslen(line.c_str()));
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+} // namespace
+
+std::vector<std::wstring> fileListLines(HWND window) {
+    return listBoxLines(fileList(window));
+}
+
+std::vector<std::wstring> languagesShown(UiScript& ui, HWND window) {
+    std::vector<std::wstring> lines;
+    ui.onDialog([&lines](HWND dialog) {
+        lines = listBoxLines(GetDlgItem(dialog, IDC_LANGUAGE_LIST));
+        clickButton(dialog, IDOK);
+    });
+    clickButton(window, IDC_LANGUAGES);
+    return lines;
+}
+
+int progressPosition(HWND window) {
+    return static_cast<int>(SendDlgItemMessageW(window, IDC_PROGRESS, PBM_GETPOS, 0, 0));
+}
+
+int progressMaximum(HWND window) {
+    return static_cast<int>(SendDlgItemMessageW(window, IDC_PROGRESS, PBM_GETRANGE, FALSE, 0));
+}
+
+bool isEnabled(HWND window, int id) {
+    return IsWindowEnabled(GetDlgItem(window, id)) != FALSE;
+}
+
+std::wstring programString(int id) {
+    const wchar_t* text = nullptr;
+    const int length = LoadStringW(GetModuleHandleW(nullptr), static_cast<UINT>(id),
+                                   reinterpret_cast<LPWSTR>(&text), 0);
+    return length > 0 ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
+}
+
+std::wstring fileFunctionsError(int textId) {
+    return programString(textId) + programString(IdsSuffixFileFunctions);
+}
+
+void writePackage(const fs::path& path, const sis::Package& package) {
+    ASSERT_TRUE(sis::writeFile(path, sis::build(package).bytes)) << path.string();
+}
+
+std::string realPackageFolder() {
+    const std::string folder = std::string(VORANDECK_TESTDATA) + "/real";
+    std::error_code error;
+    return fs::is_directory(folder, error) ? folder : std::string();
+}
+
+std::vector<std::string> realPackageNames() {
+    std::vector<std::string> names;
+    const std::string folder = realPackageFolder();
+    if (folder.empty())
+        return names;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_regular_file() && fs::exists(folder + "/expected/" + name + ".json"))
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<WrittenFile> filesBelow(const fs::path& root) {
+    std::vector<WrittenFile> files;
+    std::error_code error;
+    for (const auto& entry : fs::recursive_directory_iterator(root, error)) {
+        if (!entry.is_regular_file())
+            continue;
+        WrittenFile file;
+        file.path = entry.path().lexically_relative(root).generic_u8string();
+        file.size = entry.file_size();
+        file.sha256 = testsupport::sha256File(entry.path());
+        files.push_back(file);
+    }
+    std::sort(files.begin(), files.end(),
+              [](const WrittenFile& a, const WrittenFile& b) { return a.path < b.path; });
+    return files;
+}
+
+void setDestDir(const std::string& folder) {
+    const size_t length = std::min(folder.size(), sizeof gSettings.DestDir - 1);
+    std::memcpy(gSettings.DestDir, folder.data(), length);
+    gSettings.DestDir[length] = '\0';
+}
+
+void MainWindowTest::SetUp() {
+    gSettings.AskExit = 0;
+    gSettings.SortFiles = 0;
+    gSettings.OverwriteFiles = 1;
+    gSettings.DefaultDest = IDC_DEST_PACKAGE;
+    setDestDir("");
+    window_ = createShownMainWindow();
+    ASSERT_NE(window_, nullptr);
+}
+
+void MainWindowTest::TearDown() {
+    destroyMainWindow(window_);
+    window_ = nullptr;
+    gFiles.closePackage();
+    gHeader = {};
+    gFiles.packagePath[0] = '\0';
+}
+
+void MainWindowTest::recreateWindow() {
+    destroyMainWindow(window_);
+    window_ = createShownMainWindow();
+    ASSERT_NE(window_, nullptr);
+}

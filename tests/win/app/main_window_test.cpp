@@ -1,0 +1,433 @@
+// The main window as the user meets it: its layout, its buttons, the keyboard,
+// About, and every way of leaving it.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "app/globals.h"
+#include "app/main_window.h"
+#include "app/resource.h"
+#include "display/string_ids.h"
+#include "tests/win/app/app_test_support.h"
+
+namespace {
+
+// Position and size are converted one by one, as the dialog manager does.
+RECT dialogRect(HWND window, int x, int y, int width, int height) {
+    RECT units = {x, y, width, height};
+    MapDialogRect(window, &units);
+    return {units.left, units.top, units.left + units.right, units.top + units.bottom};
+}
+
+RECT childRect(HWND window, HWND child) {
+    RECT rect;
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+std::wstring className(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+struct StaticFinder {
+    std::wstring text;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK findStatic(HWND child, LPARAM param) {
+    auto* finder = reinterpret_cast<StaticFinder*>(param);
+    if (_wcsicmp(className(child).c_str(), L"Static") == 0 && windowText(child) == finder->text) {
+        finder->found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND staticWithText(HWND window, const std::wstring& text) {
+    StaticFinder finder{text};
+    EnumChildWindows(window, findStatic, reinterpret_cast<LPARAM>(&finder));
+    return finder.found;
+}
+
+struct GroupFinder {
+    std::wstring text;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK findGroup(HWND child, LPARAM param) {
+    auto* finder = reinterpret_cast<GroupFinder*>(param);
+    const LONG style = GetWindowLongW(child, GWL_STYLE);
+    if (_wcsicmp(className(child).c_str(), L"Button") == 0 &&
+        (style & BS_TYPEMASK) == BS_GROUPBOX && windowText(child) == finder->text) {
+        finder->found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND groupBox(HWND window, const std::wstring& text) {
+    GroupFinder finder{text};
+    EnumChildWindows(window, findGroup, reinterpret_cast<LPARAM>(&finder));
+    return finder.found;
+}
+
+bool sameRect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+std::string describe(const RECT& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "-" + std::to_string(r.right) +
+           "," + std::to_string(r.bottom);
+}
+
+bool takeQuit(int* code) {
+    MSG message;
+    if (!PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+        return false;
+    *code = static_cast<int>(message.wParam);
+    return true;
+}
+
+struct HeaderField {
+    int id;
+    const wchar_t* label;
+    int x;
+    int y;
+};
+
+const HeaderField kHeaderFields[] = {
+    {IDC_APP_VERSION, L"App Version:", 71, 36},
+    {IDC_SIS_VERSION, L"SIS File Version:", 232, 36},
+    {IDC_INSTALLER_VERSION, L"Installer Version:", 388, 36},
+    {IDC_APP_UID, L"App UID:", 71, 69},
+    {IDC_APP_UID1, L"App UID1:", 71, 85},
+    {IDC_APP_UID2, L"App UID2:", 232, 69},
+    {IDC_UID_CHECKSUM, L"UID Checksum:", 232, 85},
+    {IDC_CALC_CHECKSUM, L"Calculated Checksum:", 388, 77},
+    {IDC_INSTALL_DRIVE, L"Install drive:", 71, 119},
+    {IDC_SPACE_REQUIRED, L"Space required:", 71, 135},
+    {IDC_SPACE_USED, L"Space used:", 71, 151},
+    {IDC_FLAGS, L"Flags:", 71, 167},
+    {IDC_TYPE, L"Type:", 71, 183},
+    {IDC_LANGUAGE_INSTALLED, L"Language installed:", 232, 119},
+    {IDC_LINES_TO_PROCESS, L"PKG Lines to process:", 232, 135},
+    {IDC_LINES_PROCESSED, L"PKG Lines processed:", 232, 151},
+    {IDC_LANGUAGE_COUNT, L"Number of Languages:", 232, 167},
+    {IDC_APP_CAPABILITIES, L"App Capabilities:", 232, 183},
+    {IDC_DEPENDENCY_COUNT, L"Number of Dependencies:", 232, 199},
+    {IDC_OFFSET_LANGUAGES, L"Language:", 364, 120},
+    {IDC_OFFSET_LINES, L"PackageLines:", 364, 136},
+    {IDC_OFFSET_DEPENDENCIES, L"Dependencies:", 364, 152},
+    {IDC_OFFSET_CERTIFICATES, L"Certificates:", 364, 168},
+    {IDC_OFFSET_FILENAMES, L"Filenames:", 364, 186},
+    {IDC_OFFSET_CAPABILITIES, L"Capabilities:", 364, 200},
+    {IDC_OFFSET_SIGNATURE, L"Signature:", 364, 216},
+};
+
+// A label belongs to its field when it ends left of it on the same line.
+void expectLabelLeftOf(HWND window, HWND field, const wchar_t* label) {
+    HWND text = staticWithText(window, label);
+    ASSERT_NE(text, nullptr) << "no label " << utf8(label);
+    const RECT labelRect = childRect(window, text);
+    const RECT fieldRect = childRect(window, field);
+    EXPECT_LE(labelRect.right, fieldRect.left) << utf8(label);
+    EXPECT_GE(labelRect.top, fieldRect.top) << utf8(label);
+    EXPECT_LE(labelRect.bottom, fieldRect.bottom) << utf8(label);
+    // Not a stray label from another column.
+    EXPECT_LT(fieldRect.left - labelRect.right, 10) << utf8(label);
+}
+
+class MainWindowLayout : public MainWindowTest {};
+
+TEST_F(MainWindowLayout, DialogIsAFixedCentredCaptionedControlParent) {
+    EXPECT_EQ(windowText(window_), L"Vorandeck");
+    const LONG style = GetWindowLongW(window_, GWL_STYLE);
+    EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_TRUE(style & WS_POPUP);
+    EXPECT_FALSE(style & WS_MINIMIZEBOX);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_FALSE(style & WS_THICKFRAME);
+    EXPECT_TRUE(GetWindowLongW(window_, GWL_EXSTYLE) & WS_EX_CONTROLPARENT);
+    EXPECT_EQ(GetWindow(window_, GW_OWNER), nullptr);
+
+    RECT client;
+    GetClientRect(window_, &client);
+    EXPECT_TRUE(sameRect(client, dialogRect(window_, 0, 0, 455, 332))) << describe(client);
+
+    RECT frame;
+    GetWindowRect(window_, &frame);
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_NEAR((frame.left + frame.right) / 2, screenWidth / 2, 4);
+    EXPECT_NEAR((frame.top + frame.bottom) / 2, screenHeight / 2, 40);
+
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(window_, WM_GETFONT, 0, 0));
+    LOGFONTW logFont = {};
+    ASSERT_NE(font, nullptr);
+    GetObjectW(font, sizeof logFont, &logFont);
+    EXPECT_STREQ(logFont.lfFaceName, L"Microsoft Sans Serif");
+}
+
+TEST_F(MainWindowLayout, WindowIsHiddenUntilShown) {
+    HWND hidden = createMainWindow(GetModuleHandleW(nullptr));
+    ASSERT_NE(hidden, nullptr);
+    EXPECT_FALSE(IsWindowVisible(hidden));
+    EXPECT_EQ(gDisplay.mainWindow, hidden);
+    destroyMainWindow(hidden);
+    gDisplay.mainWindow = window_;
+}
+
+TEST_F(MainWindowLayout, HeaderFieldsAreReadOnlyBoxesWithLabelsLeftOfThem) {
+    for (const HeaderField& field : kHeaderFields) {
+        SCOPED_TRACE(utf8(field.label));
+        HWND box = GetDlgItem(window_, field.id);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(_wcsicmp(className(box).c_str(), L"Edit"), 0);
+        const LONG style = GetWindowLongW(box, GWL_STYLE);
+        EXPECT_TRUE(style & ES_READONLY);
+        // Edit controls turn a plain border into a sunken edge.
+        EXPECT_TRUE((style & WS_BORDER) || (GetWindowLongW(box, GWL_EXSTYLE) & WS_EX_CLIENTEDGE));
+        EXPECT_FALSE(style & WS_TABSTOP);
+        EXPECT_EQ(windowText(box), L"");
+        const RECT expected = dialogRect(window_, field.x, field.y, 50, 12);
+        EXPECT_TRUE(sameRect(childRect(window_, box), expected))
+            << describe(childRect(window_, box)) << " wanted " << describe(expected);
+        expectLabelLeftOf(window_, box, field.label);
+    }
+}
+
+TEST_F(MainWindowLayout, PathBoxProgressBarAndLanguagesButton) {
+    HWND path = GetDlgItem(window_, IDC_PATH);
+    ASSERT_NE(path, nullptr);
+    const LONG pathStyle = GetWindowLongW(path, GWL_STYLE);
+    EXPECT_FALSE(pathStyle & ES_READONLY);
+    EXPECT_TRUE(pathStyle & WS_TABSTOP);
+    EXPECT_TRUE(sameRect(childRect(window_, path), dialogRect(window_, 32, 18, 406, 12)));
+    expectLabelLeftOf(window_, path, L"File:");
+
+    HWND bar = GetDlgItem(window_, IDC_PROGRESS);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(_wcsicmp(className(bar).c_str(), PROGRESS_CLASSW), 0);
+    EXPECT_TRUE(sameRect(childRect(window_, bar), dialogRect(window_, 7, 224, 286, 6)));
+    EXPECT_EQ(progressPosition(window_), 0);
+
+    HWND languages = GetDlgItem(window_, IDC_LANGUAGES);
+    ASSERT_NE(languages, nullptr);
+    EXPECT_EQ(windowText(languages), L"->");
+    EXPECT_FALSE(IsWindowEnabled(languages));
+    EXPECT_TRUE(GetWindowLongW(languages, GWL_STYLE) & WS_TABSTOP);
+    EXPECT_TRUE(sameRect(childRect(window_, languages), dialogRect(window_, 422, 120, 19, 12)));
+}
+
+TEST_F(MainWindowLayout, GroupBoxesFrameTheirContents) {
+    struct Group {
+        const wchar_t* text;
+        int x, y, width, height;
+    };
+    const Group groups[] = {
+        {L"General Info", 7, 7, 441, 47},    {L"UID Info", 7, 57, 441, 46},
+        {L"Install Info", 7, 107, 286, 111}, {L"Block Offsets", 305, 107, 143, 127},
+        {L"Files", 7, 235, 441, 70},
+    };
+    for (const Group& group : groups) {
+        SCOPED_TRACE(utf8(group.text));
+        HWND box = groupBox(window_, group.text);
+        ASSERT_NE(box, nullptr);
+        EXPECT_TRUE(sameRect(childRect(window_, box),
+                             dialogRect(window_, group.x, group.y, group.width, group.height)));
+    }
+    // The file list is made inside "Files" when the window starts.
+    HWND list = fileList(window_);
+    ASSERT_NE(list, nullptr);
+    RECT files = childRect(window_, groupBox(window_, L"Files"));
+    RECT listRect = childRect(window_, list);
+    EXPECT_GE(listRect.top, files.top);
+    EXPECT_LE(listRect.bottom, files.bottom);
+    EXPECT_GE(listRect.left, files.left);
+    EXPECT_LE(listRect.right, files.right);
+}
+
+TEST_F(MainWindowLayout, CommandButtonsInTheirRowAndTabOrder) {
+    struct Command {
+        int id;
+        const wchar_t* text;
+        int x;
+        bool enabled;
+    };
+    const Command commands[] = {
+        {IDC_OPEN, L"&Open...", 20, true},
+        {IDC_EXTRACT, L"&Extract Files", 100, false},
+        {IDC_SETTINGS, L"&Settings...", 195, true},
+        {IDC_ABOUT, L"&About", 290, true},
+        {IDC_EXIT, L"E&xit", 370, true},
+    };
+    HWND previous = nullptr;
+    for (const Command& command : commands) {
+        SCOPED_TRACE(utf8(command.text));
+        HWND button = GetDlgItem(window_, command.id);
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(windowText(button), command.text);
+        EXPECT_EQ(IsWindowEnabled(button) != FALSE, command.enabled);
+        EXPECT_TRUE(
+            sameRect(childRect(window_, button), dialogRect(window_, command.x, 310, 65, 16)));
+        // Each comes after the one before it in the tab order.
+        if (previous != nullptr) {
+            HWND walk = previous;
+            while (walk != nullptr && walk != button)
+                walk = GetWindow(walk, GW_HWNDNEXT);
+            EXPECT_EQ(walk, button);
+        }
+        previous = button;
+    }
+    EXPECT_EQ(LOWORD(SendMessageW(window_, DM_GETDEFID, 0, 0)), IDC_OPEN);
+}
+
+TEST_F(MainWindowLayout, TabLeavesThePathBoxForOpenSkippingHeaderFields) {
+    SetFocus(GetDlgItem(window_, IDC_PATH));
+    pressKey(window_, VK_TAB);
+    EXPECT_EQ(GetFocus(), GetDlgItem(window_, IDC_OPEN));
+}
+
+class MainWindowCommands : public MainWindowTest {};
+
+TEST_F(MainWindowCommands, AboutShowsTheProgramsAboutText) {
+    UiScript ui;
+    clickButton(window_, IDC_ABOUT);
+    ASSERT_EQ(ui.boxes().size(), 1u);
+    EXPECT_EQ(ui.boxes()[0].caption, L"About");
+    EXPECT_EQ(ui.boxes()[0].text, programString(IdsAboutText));
+    EXPECT_FALSE(ui.boxes()[0].text.empty());
+    EXPECT_EQ(ui.boxes()[0].type(), static_cast<UINT>(MB_ICONINFORMATION | MB_OK));
+    EXPECT_TRUE(IsWindow(window_));
+}
+
+TEST_F(MainWindowCommands, EnterPressesOpenAndCancellingChangesNothing) {
+    bool sawFileDialog = false;
+    UiScript ui;
+    ui.onDialog([&sawFileDialog](HWND dialog) {
+        sawFileDialog =
+            GetDlgItem(dialog, 0x47C) != nullptr || GetDlgItem(dialog, 0x480) != nullptr;
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    SetFocus(GetDlgItem(window_, IDC_PATH));
+    pressKey(window_, VK_RETURN);
+    EXPECT_TRUE(sawFileDialog);
+    EXPECT_TRUE(ui.boxes().empty());
+    EXPECT_EQ(itemText(window_, IDC_PATH), L"");
+    EXPECT_FALSE(isEnabled(window_, IDC_EXTRACT));
+    EXPECT_FALSE(isEnabled(window_, IDC_LANGUAGES));
+}
+
+TEST_F(MainWindowCommands, EscapeDoesNotCloseTheWindow) {
+    UiScript ui;
+    pressKey(window_, VK_ESCAPE);
+    SetFocus(GetDlgItem(window_, IDC_OPEN));
+    pressKey(window_, VK_ESCAPE);
+    EXPECT_TRUE(IsWindow(window_));
+    EXPECT_TRUE(ui.boxes().empty());
+    int code = -1;
+    EXPECT_FALSE(takeQuit(&code));
+}
+
+TEST_F(MainWindowCommands, WindowCreationFailureIsReportedWithoutOwner) {
+    gDisplay.mainWindow = nullptr; // as at start, before any window exists
+    UiScript ui;
+    // A module without the main dialog's template.
+    HWND none = createMainWindow(GetModuleHandleW(L"kernel32.dll"));
+    EXPECT_EQ(none, nullptr);
+    EXPECT_EQ(gDisplay.mainWindow, nullptr);
+    ASSERT_EQ(ui.boxes().size(), 1u);
+    EXPECT_EQ(ui.boxes()[0].caption, L"Error!");
+    EXPECT_EQ(ui.boxes()[0].text, L"Window Creation Failed!\nMain Program");
+    EXPECT_EQ(ui.boxes()[0].type(), static_cast<UINT>(MB_ICONERROR | MB_OK));
+    gDisplay.mainWindow = window_;
+}
+
+TEST_F(MainWindowCommands, MessageLoopEndsWithTheWindowAndReturnsZero) {
+    PostMessageW(window_, WM_COMMAND, MAKEWPARAM(IDC_EXIT, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window_, IDC_EXIT)));
+    EXPECT_EQ(runMessageLoop(window_), 0);
+    EXPECT_FALSE(IsWindow(window_));
+}
+
+// Every way out, with and without the question.
+enum class Leave { ExitButton, CloseBox, CloseMessage, AltX };
+
+struct LeaveCase {
+    const char* name;
+    Leave how;
+    DWORD askExit;
+    int answer; // 0: no question expected
+    bool closes;
+};
+
+class LeavingTheProgram : public MainWindowTest, public ::testing::WithParamInterface<LeaveCase> {};
+
+void leave(HWND window, Leave how) {
+    switch (how) {
+    case Leave::ExitButton:
+        clickButton(window, IDC_EXIT);
+        break;
+    case Leave::CloseBox:
+        SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        break;
+    case Leave::CloseMessage:
+        SendMessageW(window, WM_CLOSE, 0, 0);
+        break;
+    case Leave::AltX:
+        pressAltLetter(window, L'x');
+        break;
+    }
+}
+
+TEST_P(LeavingTheProgram, ClosesOnlyWhenNotToldNo) {
+    const LeaveCase& c = GetParam();
+    gSettings.AskExit = c.askExit;
+    UiScript ui;
+    if (c.answer != 0)
+        ui.answer(c.answer);
+    leave(window_, c.how);
+    pumpMain(window_, 50);
+
+    EXPECT_EQ(IsWindow(window_) == FALSE, c.closes);
+    int code = -1;
+    EXPECT_EQ(takeQuit(&code), c.closes);
+    if (c.closes) {
+        EXPECT_EQ(code, 0);
+    }
+    if (c.answer == 0) {
+        EXPECT_TRUE(ui.boxes().empty());
+        return;
+    }
+    ASSERT_EQ(ui.boxes().size(), 1u);
+    EXPECT_EQ(ui.boxes()[0].caption, L"Question");
+    EXPECT_EQ(ui.boxes()[0].text, L"Do you really want to quit?");
+    EXPECT_EQ(ui.boxes()[0].type(), static_cast<UINT>(MB_ICONQUESTION | MB_YESNO));
+}
+
+const LeaveCase kLeaveCases[] = {
+    {"ExitWithoutQuestion", Leave::ExitButton, 0, 0, true},
+    {"ExitAnsweredYes", Leave::ExitButton, 1, IDYES, true},
+    {"ExitAnsweredNo", Leave::ExitButton, 1, IDNO, false},
+    {"CloseBoxWithoutQuestion", Leave::CloseBox, 0, 0, true},
+    {"CloseBoxAnsweredYes", Leave::CloseBox, 1, IDYES, true},
+    {"CloseBoxAnsweredNo", Leave::CloseBox, 1, IDNO, false},
+    {"CloseMessageAnsweredNo", Leave::CloseMessage, 1, IDNO, false},
+    {"CloseMessageAnsweredYes", Leave::CloseMessage, 1, IDYES, true},
+    {"MnemonicAnsweredNo", Leave::AltX, 1, IDNO, false},
+    {"MnemonicWithoutQuestion", Leave::AltX, 0, 0, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(AllWays, LeavingTheProgram, ::testing::ValuesIn(kLeaveCases),
+                         [](const ::testing::TestParamInfo<LeaveCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+} // namespace

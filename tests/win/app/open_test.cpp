@@ -1,0 +1,323 @@
+// Opening packages through the real open-file dialog: what the window shows
+// afterwards, what a failed or cancelled Open leaves, and the modal dialogs
+// behind "->" and "&Settings...".
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/globals.h"
+#include "app/resource.h"
+#include "display/string_ids.h"
+#include "tests/win/app/app_test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+sis::Package demoPackage() {
+    sis::Package package;
+    package.records = {
+        sis::simpleFile(0, "demo.app", "C:\\system\\apps\\demo\\demo.app", sis::textBytes("app")),
+        sis::simpleFile(1, "readme.txt", "C:\\readme.txt", sis::textBytes("read me")),
+        sis::simpleFile(0, "b.rsc", "C:\\system\\apps\\demo\\b.rsc", sis::textBytes("rsc")),
+    };
+    return package;
+}
+
+const std::vector<std::wstring> kDemoLines = {
+    L"C:\\system\\apps\\demo\\demo.app",
+    L"File will be displayed during install: readme.txt",
+    L"C:\\system\\apps\\demo\\b.rsc",
+};
+
+// A second package that differs from the demo in every box the tests read.
+sis::Package otherPackage() {
+    sis::Package package;
+    package.appUid = 0x10204060;
+    package.languages = {2, 3};
+    package.records = {sis::simpleFile(0, "x.txt", "C:\\x.txt", sis::textBytes("x"))};
+    return package;
+}
+
+struct PanelSnapshot {
+    std::wstring path;
+    std::vector<std::wstring> boxes;
+    std::vector<std::wstring> lines;
+    bool extractEnabled = false;
+    bool languagesEnabled = false;
+    int progress = 0;
+};
+
+PanelSnapshot snapshot(HWND window) {
+    PanelSnapshot s;
+    s.path = itemText(window, IDC_PATH);
+    for (int id = IDC_APP_UID; id <= IDC_SPACE_REQUIRED; ++id)
+        s.boxes.push_back(itemText(window, id));
+    s.lines = fileListLines(window);
+    s.extractEnabled = isEnabled(window, IDC_EXTRACT);
+    s.languagesEnabled = isEnabled(window, IDC_LANGUAGES);
+    s.progress = progressPosition(window);
+    return s;
+}
+
+void expectSamePanel(const PanelSnapshot& before, const PanelSnapshot& after) {
+    EXPECT_EQ(before.boxes, after.boxes);
+    EXPECT_EQ(before.lines, after.lines);
+    EXPECT_EQ(before.extractEnabled, after.extractEnabled);
+    EXPECT_EQ(before.languagesEnabled, after.languagesEnabled);
+}
+
+class OpenCommand : public MainWindowTest {
+  protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        demo_ = folder_.path() + L"\\demo.sis";
+        other_ = folder_.path() + L"\\other.sis";
+        writePackage(demo_, demoPackage());
+        writePackage(other_, otherPackage());
+    }
+
+    TempFolder folder_;
+    std::wstring demo_;
+    std::wstring other_;
+};
+
+TEST_F(OpenCommand, ShowsPathHeaderAndLinesAndEnablesTheButtons) {
+    UiScript ui;
+    openPackage(ui, window_, demo_);
+    EXPECT_TRUE(ui.boxes().empty());
+    EXPECT_EQ(itemText(window_, IDC_PATH), demo_);
+    EXPECT_EQ(itemText(window_, IDC_APP_UID), L"10001234h");
+    EXPECT_EQ(itemText(window_, IDC_APP_UID1), L"10003A12h");
+    EXPECT_EQ(itemText(window_, IDC_SIS_VERSION), L"6");
+    EXPECT_EQ(itemText(window_, IDC_LINES_PROCESSED), L"3");
+    EXPECT_EQ(itemText(window_, IDC_OFFSET_SIGNATURE), L"no Signature");
+    EXPECT_EQ(fileListLines(window_), kDemoLines);
+    EXPECT_TRUE(isEnabled(window_, IDC_EXTRACT));
+    EXPECT_TRUE(isEnabled(window_, IDC_LANGUAGES));
+    EXPECT_EQ(progressPosition(window_), 0);
+}
+
+TEST_F(OpenCommand, ListIsSortedOnlyWhenTheSettingWasOnAtStart) {
+    struct Case {
+        DWORD sortFiles;
+        std::vector<std::wstring> lines;
+    };
+    const Case cases[] = {
+        {0, kDemoLines},
+        {1,
+         {L"C:\\system\\apps\\demo\\b.rsc", L"C:\\system\\apps\\demo\\demo.app",
+          L"File will be displayed during install: readme.txt"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sortFiles);
+        gSettings.SortFiles = c.sortFiles;
+        recreateWindow();
+        // Changing the setting later does not re-sort the running window's list.
+        gSettings.SortFiles = 1 - c.sortFiles;
+        UiScript ui;
+        openPackage(ui, window_, demo_);
+        EXPECT_EQ(fileListLines(window_), c.lines);
+        const LONG style = GetWindowLongW(fileList(window_), GWL_STYLE);
+        EXPECT_EQ((style & LBS_SORT) != 0, c.sortFiles != 0);
+    }
+}
+
+TEST_F(OpenCommand, CancellingTheChooserChangesNothing) {
+    UiScript ui;
+    openPackage(ui, window_, demo_);
+    const PanelSnapshot before = snapshot(window_);
+    ui.onDialog([](HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
+    clickButton(window_, IDC_OPEN);
+    const PanelSnapshot after = snapshot(window_);
+    EXPECT_EQ(after.path, before.path);
+    expectSamePanel(before, after);
+    EXPECT_TRUE(ui.boxes().empty());
+    EXPECT_EQ(utf8(demo_), gFiles.packagePath);
+}
+
+TEST_F(OpenCommand, PackageThatCannotBeOpenedLeavesTheEarlierPanel) {
+    UiScript ui;
+    openPackage(ui, window_, demo_);
+    const PanelSnapshot before = snapshot(window_);
+
+    // Held open without sharing by someone else: it exists but cannot be read.
+    HANDLE holder = CreateFileW(other_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    openPackage(ui, window_, other_);
+    CloseHandle(holder);
+
+    ASSERT_EQ(ui.boxes().size(), 1u);
+    EXPECT_EQ(ui.boxes()[0].caption, L"Error!");
+    EXPECT_EQ(ui.boxes()[0].text,
+              L"Failed to open SIS File!\nPublic: OpenSISFile\nClass: FileFunctions");
+    EXPECT_EQ(ui.boxes()[0].type(), static_cast<UINT>(MB_ICONERROR | MB_OK));
+    EXPECT_EQ(itemText(window_, IDC_PATH), other_);
+    expectSamePanel(before, snapshot(window_));
+
+    // With no package open, Extract has nothing to read and says nothing.
+    gSettings.DefaultDest = IDC_DEST_FIXED;
+    TempFolder out;
+    setDestDir(out.pathUtf8());
+    clickButton(window_, IDC_EXTRACT);
+    EXPECT_EQ(ui.boxes().size(), 1u);
+    EXPECT_TRUE(filesBelow(out.path()).empty());
+}
+
+TEST_F(OpenCommand, EmptyPackageSaysItCannotBeReadAndKeepsTheEarlierPanel) {
+    UiScript ui;
+    openPackage(ui, window_, demo_);
+    const PanelSnapshot before = snapshot(window_);
+    const std::wstring empty = folder_.path() + L"\\empty.sis";
+    ASSERT_TRUE(sis::writeFile(empty, {}));
+
+    openPackage(ui, window_, empty);
+    ASSERT_EQ(ui.boxes().size(), 1u);
+    EXPECT_EQ(ui.boxes()[0].caption, L"Error!");
+    EXPECT_EQ(ui.boxes()[0].text,
+              L"Can't read SIS File!\nPublic: ReadSISFile\nClass: FileFunctions");
+    EXPECT_EQ(ui.boxes()[0].type(), static_cast<UINT>(MB_ICONERROR | MB_OK));
+    expectSamePanel(before, snapshot(window_));
+    EXPECT_NE(gFiles.inputHandle, kInvalidFile) << "the empty package stays open";
+}
+
+TEST_F(OpenCommand, ShortPackageShowsZerosPastItsEndNotTheEarlierHeader) {
+    UiScript ui;
+    openPackage(ui, window_, demo_);
+    ASSERT_EQ(itemText(window_, IDC_OFFSET_LANGUAGES), L"64h");
+
+    sis::Package cut = otherPackage();
+    cut.truncateTo = 20; // the UIDs, the checksum and the language count
+    const std::wstring shortPath = folder_.path() + L"\\short.sis";
+    writePackage(shortPath, cut);
+    openPackage(ui, window_, shortPath);
+
+    EXPECT_TRUE(ui.boxes().empty());
+    EXPECT_EQ(itemText(window_, IDC_APP_UID), L"10204060h");
+    EXPECT_EQ(itemText(window_, IDC_LANGUAGE_COUNT), L"2");
+    EXPECT_EQ(itemText(window_, IDC_LINES_PROCESSED), L"0");
+    EXPECT_EQ(itemText(window_, IDC_OFFSET_LANGUAGES), L"0h");
+    EXPECT_EQ(itemText(window_, IDC_INSTALLER_VERSION), L"0");
+    EXPECT_EQ(itemText(window_, IDC_APP_VERSION), L"0.00 build 0");
+    EXPECT_TRUE(fileListLines(window_).empty());
+}
+
+TEST_F(OpenCommand, OpeningAnotherPackageClosesTheFirst) {
+    UiScript ui;
+    openPackage(ui, window_, demo_);
+    // While it is open the program's read handle keeps the file from going.
+    ASSERT_FALSE(DeleteFileW(demo_.c_str()));
+    openPackage(ui, window_, other_);
+    EXPECT_TRUE(ui.boxes().empty());
+    EXPECT_EQ(fileListLines(window_), std::vector<std::wstring>{L"C:\\x.txt"});
+    EXPECT_TRUE(DeleteFileW(demo_.c_str()));
+}
+
+TEST_F(OpenCommand, OpenResetsTheProgressThatExtractLeft) {
+    gSettings.DefaultDest = IDC_DEST_FIXED;
+    TempFolder out;
+    setDestDir(out.pathUtf8());
+    UiScript ui;
+    openPackage(ui, window_, demo_);
+    clickButton(window_, IDC_EXTRACT);
+    ASSERT_EQ(progressPosition(window_), 3);
+    openPackage(ui, window_, other_);
+    EXPECT_EQ(progressPosition(window_), 0);
+}
+
+struct LanguagesCase {
+    const char* name;
+    std::vector<uint16_t> codes;
+    std::vector<std::wstring> lines;
+};
+
+class LanguagesDialog : public OpenCommand, public ::testing::WithParamInterface<LanguagesCase> {};
+
+TEST_P(LanguagesDialog, ListsTheNamesOfThePackagesCodesEveryTime) {
+    sis::Package package = demoPackage();
+    package.languages = GetParam().codes;
+    const std::wstring path = folder_.path() + L"\\languages.sis";
+    writePackage(path, package);
+    UiScript ui;
+    openPackage(ui, window_, path);
+    EXPECT_EQ(languagesShown(ui, window_), GetParam().lines);
+    // Read afresh from the package, not added to what was shown before.
+    EXPECT_EQ(languagesShown(ui, window_), GetParam().lines);
+    EXPECT_TRUE(ui.boxes().empty());
+    EXPECT_EQ(ui.pendingHandlers(), 0u);
+}
+
+const LanguagesCase kLanguagesCases[] = {
+    {"FirstThreeCodes", {1, 2, 3}, {L"UK English", L"French", L"German"}},
+    {"ReservedCode", {86}, {L"Reserved!"}},
+    {"CodeWithoutName", {100}, {L""}},
+    {"TestLanguage", {0, 1}, {L"Language Test", L"UK English"}},
+    {"NoLanguages", {}, {}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Codes, LanguagesDialog, ::testing::ValuesIn(kLanguagesCases),
+                         [](const ::testing::TestParamInfo<LanguagesCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// Runs the dialog's messages as its own modal loop would, for a moment.
+void pumpDialog(HWND dialog, DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    do {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (IsDialogMessageW(dialog, &message))
+                continue;
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        Sleep(5);
+    } while (GetTickCount() - start < milliseconds);
+}
+
+TEST_F(OpenCommand, LanguagesDialogIsModalAndClosesOnlyThroughOk) {
+    UiScript ui;
+    openPackage(ui, window_, demo_);
+    bool ownedByMain = false;
+    bool mainDisabled = false;
+    bool openAfterEscape = false;
+    HWND main = window_;
+    ui.onDialog([&](HWND dialog) {
+        ownedByMain = GetWindow(dialog, GW_OWNER) == main;
+        mainDisabled = !IsWindowEnabled(main);
+        HWND focus = GetFocus();
+        HWND target = focus != nullptr && IsChild(dialog, focus) ? focus : dialog;
+        PostMessageW(target, WM_KEYDOWN, VK_ESCAPE, 1);
+        PostMessageW(target, WM_KEYUP, VK_ESCAPE, 0xC0000001);
+        pumpDialog(dialog, 100);
+        openAfterEscape = IsWindow(dialog) && IsWindowVisible(dialog);
+        clickButton(dialog, IDOK);
+    });
+    clickButton(window_, IDC_LANGUAGES);
+    EXPECT_TRUE(ownedByMain);
+    EXPECT_TRUE(mainDisabled);
+    EXPECT_TRUE(openAfterEscape);
+    EXPECT_EQ(ui.dialogCaptions().size(), 2u); // the open-file dialog, then this one
+    EXPECT_TRUE(IsWindowEnabled(window_));
+}
+
+TEST_F(OpenCommand, SettingsButtonOpensTheSettingsDialogOverTheMainWindow) {
+    bool ownedByMain = false;
+    bool isSettings = false;
+    HWND main = window_;
+    UiScript ui;
+    ui.onDialog([&](HWND dialog) {
+        ownedByMain = GetWindow(dialog, GW_OWNER) == main;
+        isSettings =
+            GetDlgItem(dialog, IDC_DEST_DIR) != nullptr && GetDlgItem(dialog, IDC_SORT) != nullptr;
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    clickButton(window_, IDC_SETTINGS);
+    EXPECT_TRUE(ownedByMain);
+    EXPECT_TRUE(isSettings);
+    EXPECT_TRUE(IsWindowEnabled(window_));
+}
+
+} // namespace
