@@ -1,0 +1,153 @@
+// Pictures for the documentation: the real main window with a real package
+// opened through the real open-file dialog, and the settings dialog over it.
+// Usage: app_screenshots <output folder>; writes main-window.png and
+// settings-dialog.png there.
+#include <windows.h>
+
+#include <zlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/globals.h"
+#include "app/resource.h"
+#include "tests/win/app/app_test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kPackage[] = "skyexplorer-skyexplorer_2ndEd_1.0.3.sis";
+
+void putBig32(std::vector<unsigned char>& out, uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<unsigned char>(value >> shift));
+}
+
+void appendChunk(std::vector<unsigned char>& png, const char* type,
+                 const std::vector<unsigned char>& data) {
+    putBig32(png, static_cast<uint32_t>(data.size()));
+    std::vector<unsigned char> body(type, type + 4);
+    body.insert(body.end(), data.begin(), data.end());
+    png.insert(png.end(), body.begin(), body.end());
+    putBig32(png, static_cast<uint32_t>(crc32(0, body.data(), static_cast<uInt>(body.size()))));
+}
+
+// Rows of RGB pixels, top row first, as a PNG file.
+bool writePng(const fs::path& path, int width, int height, const std::vector<unsigned char>& rgb) {
+    std::vector<unsigned char> raw;
+    const size_t stride = static_cast<size_t>(width) * 3;
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(0); // no filter
+        raw.insert(raw.end(), rgb.begin() + static_cast<std::ptrdiff_t>(y * stride),
+                   rgb.begin() + static_cast<std::ptrdiff_t>((y + 1) * stride));
+    }
+    uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
+    std::vector<unsigned char> packed(packedSize);
+    if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 9) !=
+        Z_OK)
+        return false;
+    packed.resize(packedSize);
+
+    std::vector<unsigned char> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<unsigned char> header;
+    putBig32(header, static_cast<uint32_t>(width));
+    putBig32(header, static_cast<uint32_t>(height));
+    header.insert(header.end(), {8, 2, 0, 0, 0}); // 8-bit RGB, no interlace
+    appendChunk(png, "IHDR", header);
+    appendChunk(png, "IDAT", packed);
+    appendChunk(png, "IEND", {});
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+    return static_cast<bool>(file);
+}
+
+// What the screen shows of `window`, frame included.
+bool saveWindow(HWND window, const fs::path& path) {
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME | RDW_ERASE);
+    RECT rect;
+    GetWindowRect(window, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    GdiFlush();
+
+    std::vector<unsigned char> rgb;
+    rgb.reserve(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
+    const auto* pixels = static_cast<const unsigned char*>(bits);
+    for (size_t i = 0; i < static_cast<size_t>(width) * static_cast<size_t>(height); ++i) {
+        rgb.push_back(pixels[4 * i + 2]);
+        rgb.push_back(pixels[4 * i + 1]);
+        rgb.push_back(pixels[4 * i]);
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return writePng(path, width, height, rgb);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: app_screenshots <output folder>\n");
+        return 2;
+    }
+    const fs::path out = fs::absolute(argv[1]);
+    const std::string folder = realPackageFolder();
+    if (folder.empty()) {
+        std::fprintf(stderr, "no real packages in %s/real\n", VORANDECK_TESTDATA);
+        return 1;
+    }
+    gSettings.SortFiles = 0;
+    gSettings.AskExit = 0;
+    HWND window = createShownMainWindow();
+    if (window == nullptr)
+        return 1;
+    SetForegroundWindow(window);
+
+    bool ok = true;
+    {
+        UiScript ui;
+        const fs::path package = fs::absolute(fs::path(folder) / kPackage).make_preferred();
+        openPackage(ui, window, package.wstring());
+        // Extracted once, so the picture shows the progress bar at its end.
+        TempFolder extracted;
+        gSettings.DefaultDest = IDC_DEST_FIXED;
+        setDestDir(extracted.pathUtf8());
+        clickButton(window, IDC_EXTRACT);
+        ok = ui.boxes().size() == 1 && ui.boxes()[0].caption == L"Success";
+        pumpMain(window, 300);
+        ok = saveWindow(window, out / "main-window.png") && ok;
+
+        // A destination as a user would keep it, rather than the test's temporary one.
+        setDestDir("C:\\SIS Files");
+        ui.onDialog([&](HWND dialog) {
+            ok = saveWindow(dialog, out / "settings-dialog.png") && ok;
+            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        clickButton(window, IDC_SETTINGS);
+        ok = ok && ui.boxes().size() == 1;
+    }
+    destroyMainWindow(window);
+    std::printf("%s\n", ok ? "screenshots written" : "screenshots failed");
+    return ok ? 0 : 1;
+}
