@@ -6,7 +6,7 @@
 
 // The three objects are defined here, and only here, so that their order is
 // fixed: settings are loaded before any window exists, and at exit the package
-// is closed first, then the display object goes, then the registry key.
+// is closed first, then the display object's menu goes, then the registry key.
 RegistryFunctions gSettings;
 DisplayFunctions gDisplay;
 FileFunctions gFiles;
@@ -46,20 +46,31 @@ void hostReadSettings(void*, ExtractSettings* out) {
     out->destDir[i] = '\0';
 }
 
-void closePackageAtExit() {
+// The teardown in its fixed order. gDisplay starts out constant-initialised,
+// which the language may order before gSettings for destruction, so the order
+// is kept here rather than left to the destructors: they find nothing left.
+void tearDown() {
     gFiles.closePackage();
+    if (gDisplay.menu != nullptr) {
+        DestroyMenu(gDisplay.menu);
+        gDisplay.menu = nullptr;
+    }
+    if (gSettings.key != nullptr) {
+        RegCloseKey(gSettings.key);
+        gSettings.key = nullptr;
+    }
 }
 
 // Runs during static initialisation, right after gFiles exists: an exit handler
-// registered now runs before the destructors of all three objects, which is
-// where the package has to be closed.
+// registered now runs after WinMain returns and before any of the three
+// objects is destroyed.
 bool connectFiles() {
     gFiles.host.context = nullptr;
     gFiles.host.showMessage = hostShowMessage;
     gFiles.host.stepProgress = hostStepProgress;
     gFiles.host.chooseFolder = hostChooseFolder;
     gFiles.host.readSettings = hostReadSettings;
-    std::atexit(closePackageAtExit);
+    std::atexit(tearDown);
     return true;
 }
 
