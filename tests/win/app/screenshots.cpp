@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/globals.h"
@@ -65,19 +66,24 @@ bool writePng(const fs::path& path, int width, int height, const std::vector<uns
     return static_cast<bool>(file);
 }
 
-// What the screen shows of `window`, frame included.
-bool saveWindow(HWND window, const fs::path& path) {
-    RedrawWindow(window, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME | RDW_ERASE);
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgb;
+};
+
+// What the screen shows of `window` now, frame included.
+Picture grab(HWND window) {
     RECT rect;
     GetWindowRect(window, &rect);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
+    Picture picture;
+    picture.width = rect.right - rect.left;
+    picture.height = rect.bottom - rect.top;
 
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height; // top row first
+    info.bmiHeader.biWidth = picture.width;
+    info.bmiHeader.biHeight = -picture.height; // top row first
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
@@ -86,22 +92,39 @@ bool saveWindow(HWND window, const fs::path& path) {
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    BitBlt(memory, 0, 0, picture.width, picture.height, screen, rect.left, rect.top, SRCCOPY);
     GdiFlush();
 
-    std::vector<unsigned char> rgb;
-    rgb.reserve(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
+    const size_t count = static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height);
+    picture.rgb.reserve(count * 3);
     const auto* pixels = static_cast<const unsigned char*>(bits);
-    for (size_t i = 0; i < static_cast<size_t>(width) * static_cast<size_t>(height); ++i) {
-        rgb.push_back(pixels[4 * i + 2]);
-        rgb.push_back(pixels[4 * i + 1]);
-        rgb.push_back(pixels[4 * i]);
+    for (size_t i = 0; i < count; ++i) {
+        picture.rgb.push_back(pixels[4 * i + 2]);
+        picture.rgb.push_back(pixels[4 * i + 1]);
+        picture.rgb.push_back(pixels[4 * i]);
     }
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    return writePng(path, width, height, rgb);
+    return picture;
+}
+
+// The display server paints on its own time: take the picture once two grabs
+// a moment apart agree.
+bool saveWindow(HWND window, const fs::path& path) {
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME | RDW_ERASE);
+    Picture last = grab(window);
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        pumpMessages(150);
+        Picture next = grab(window);
+        const bool settled = next.rgb == last.rgb;
+        last = std::move(next);
+        if (settled)
+            break;
+    }
+    return writePng(path, last.width, last.height, last.rgb);
 }
 
 } // namespace
