@@ -72,7 +72,9 @@ std::wstring windowText(HWND window) {
     return text;
 }
 
-std::wstring itemText(HWND dialog, int id) { return windowText(GetDlgItem(dialog, id)); }
+std::wstring itemText(HWND dialog, int id) {
+    return windowText(GetDlgItem(dialog, id));
+}
 
 std::string utf8(const std::wstring& text) {
     if (text.empty())
@@ -97,8 +99,12 @@ std::wstring wide(const std::string& utf8Text) {
 }
 
 void clickButton(HWND dialog, int id) {
+    // A user cannot click what is disabled or hidden; BM_CLICK also toggles check
+    // boxes and option buttons as a real click does.
     HWND button = GetDlgItem(dialog, id);
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    if (button == nullptr || !IsWindowEnabled(button) || !IsWindowVisible(button))
+        return;
+    SendMessageW(button, BM_CLICK, 0, 0);
 }
 
 void typeFileNameAndOpen(HWND dialog, const std::wstring& path) {
@@ -216,6 +222,10 @@ void UiScript::seen(HWND window) {
 }
 
 void CALLBACK UiScript::timerProc(HWND window, UINT, UINT_PTR id, DWORD) {
+    // A modal dialog without WS_VISIBLE shows itself only once its loop goes idle;
+    // a user acts on what is on screen, so wait for it.
+    if (!IsWindowVisible(window))
+        return;
     KillTimer(window, id);
     if (current != nullptr)
         current->act(window);

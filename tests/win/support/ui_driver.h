@@ -70,7 +70,7 @@ std::wstring itemText(HWND dialog, int id);
 std::string utf8(const std::wstring& text);
 std::wstring wide(const std::string& utf8Text);
 
-// Clicks a button the way the keyboard or mouse would (BM_CLICK).
+// Clicks an enabled, visible button as the mouse would (BM_CLICK); else nothing.
 void clickButton(HWND dialog, int id);
 
 // Open-file dialog: types `path` into the file-name box and presses Open.
