@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "package/bounded.h"
 #include "package/extract_host.h"
 
 // The three objects are defined here, and only here, so that their order is
@@ -25,11 +26,7 @@ void hostStepProgress(void*) {
 bool hostChooseFolder(void*, const char* title, char* folder, size_t folderSize) {
     if (folderSize == 0 || !gDisplay.chooseFolder(title))
         return false;
-    // chosenFolder is always terminated; the copy is cut at the caller's size.
-    size_t i = 0;
-    for (; i + 1 < folderSize && gDisplay.chosenFolder[i] != '\0'; ++i)
-        folder[i] = gDisplay.chosenFolder[i];
-    folder[i] = '\0';
+    copyBounded(folder, folderSize, gDisplay.chosenFolder);
     return true;
 }
 
@@ -38,12 +35,8 @@ bool hostChooseFolder(void*, const char* title, char* folder, size_t folderSize)
 void hostReadSettings(void*, ExtractSettings* out) {
     out->overwriteFiles = gSettings.OverwriteFiles;
     out->defaultDest = gSettings.DefaultDest;
-    size_t i = 0;
-    for (; i + 1 < sizeof out->destDir && i < sizeof gSettings.DestDir &&
-           gSettings.DestDir[i] != '\0';
-         ++i)
-        out->destDir[i] = gSettings.DestDir[i];
-    out->destDir[i] = '\0';
+    out->destDir[0] = '\0';
+    appendBounded(out->destDir, sizeof out->destDir, gSettings.DestDir, sizeof gSettings.DestDir);
 }
 
 // The teardown in its fixed order. gDisplay starts out constant-initialised,
