@@ -83,24 +83,6 @@ HWND fileList(HWND window) {
     return FindWindowExW(window, nullptr, L"ListBox", nullptr);
 }
 
-namespace {
-
-std::vector<std::wstring> listBoxLines(HWND list) {
-    std::vector<std::wstring> lines;
-    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
-        std::wstring line(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
-        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i),
-                     reinterpret_cast<LPARAM>(line.data()));
-        line.resize(wcslen(line.c_str()));
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-} // namespace
-
 std::vector<std::wstring> fileListLines(HWND window) {
     return listBoxLines(fileList(window));
 }
@@ -140,27 +122,6 @@ std::wstring fileFunctionsError(int textId) {
 
 void writePackage(const fs::path& path, const sis::Package& package) {
     ASSERT_TRUE(sis::writeFile(path, sis::build(package).bytes)) << path.string();
-}
-
-std::string realPackageFolder() {
-    const std::string folder = std::string(VORANDECK_TESTDATA) + "/real";
-    std::error_code error;
-    return fs::is_directory(folder, error) ? folder : std::string();
-}
-
-std::vector<std::string> realPackageNames() {
-    std::vector<std::string> names;
-    const std::string folder = realPackageFolder();
-    if (folder.empty())
-        return names;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(folder, error)) {
-        const std::string name = entry.path().filename().string();
-        if (entry.is_regular_file() && fs::exists(folder + "/expected/" + name + ".json"))
-            names.push_back(name);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 std::vector<WrittenFile> filesBelow(const fs::path& root) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/support/sis_builder.h"
+#include "tests/support/real_packages.h"
 #include "tests/win/support/ui_driver.h"
 
 // Creates and shows the main window; destroys it again. A window made here
@@ -51,9 +52,8 @@ std::wstring fileFunctionsError(int textId);
 // Writes a package built from `package` to `path`.
 void writePackage(const std::filesystem::path& path, const sis::Package& package);
 
-// The shared real packages, or empty when the folder is absent.
-std::string realPackageFolder();
-std::vector<std::string> realPackageNames();
+using testsupport::realPackageFolder;
+using testsupport::realPackageNames;
 
 // Files below `root`: relative path with '/' separators (UTF-8) and size.
 struct WrittenFile {

@@ -22,12 +22,10 @@ class TestDialog {
     HWND window_ = nullptr;
 };
 
-// Every line of a list box, read through the wide API.
-std::vector<std::wstring> listLines(HWND list);
+#include "tests/support/real_packages.h"
 
-// The shared real packages: the folder, or "" when absent.
-std::string realPackageFolder();
-std::vector<std::string> realPackageNames();
+using testsupport::realPackageFolder;
+using testsupport::realPackageNames;
 std::string readWholeFile(const std::string& path);
 
 // The expected results of real package `name` (its JSON file), as a parsed tree.

@@ -25,7 +25,7 @@ std::vector<std::wstring> listAfter(bool sorted, const std::vector<Entry>& entri
     display.createFileList(dialog.get(), sorted);
     for (const Entry& entry : entries)
         display.addListEntry(entry.kind, entry.name);
-    return listLines(display.fileList);
+    return listBoxLines(display.fileList);
 }
 
 TEST(FileListTest, CreatedAsTheProgramPlacesIt) {
@@ -120,9 +120,9 @@ TEST(FileListTest, ClearEmptiesTheList) {
     display.addListEntry(0, "one");
     display.addListEntry(1, "two");
     display.clearFileList();
-    EXPECT_TRUE(listLines(display.fileList).empty());
+    EXPECT_TRUE(listBoxLines(display.fileList).empty());
     display.addListEntry(0, "three");
-    EXPECT_EQ(listLines(display.fileList), std::vector<std::wstring>{L"three"});
+    EXPECT_EQ(listBoxLines(display.fileList), std::vector<std::wstring>{L"three"});
 }
 
 COLORREF pixelAt(HWND window, int x, int y) {

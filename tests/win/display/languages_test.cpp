@@ -38,7 +38,7 @@ TEST(LanguagesTest, CodesListByName) {
         display.addLanguage(c.code);
         expected.push_back(c.name);
     }
-    EXPECT_EQ(listLines(GetDlgItem(dialog.get(), IDC_LANGUAGE_LIST)), expected);
+    EXPECT_EQ(listBoxLines(GetDlgItem(dialog.get(), IDC_LANGUAGE_LIST)), expected);
 }
 
 TEST(LanguagesTest, TemplateAsDesigned) {
@@ -99,7 +99,7 @@ DialogRun runLanguagesDialog(const std::string& packagePath) {
     DialogRun run;
     UiScript script;
     script.onDialog([&run](HWND dialog) {
-        run.lines = listLines(GetDlgItem(dialog, IDC_LANGUAGE_LIST));
+        run.lines = listBoxLines(GetDlgItem(dialog, IDC_LANGUAGE_LIST));
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         run.survivedEscape = IsWindow(dialog) && IsWindowVisible(dialog);
         clickButton(dialog, IDOK);
@@ -162,7 +162,7 @@ TEST(LanguagesDialogTest, RealPackagesListTheirLanguages) {
                                          nullptr, languagesDialogProc, 0);
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(gDisplay.languagesDialog, dialog);
-        EXPECT_EQ(listLines(GetDlgItem(dialog, IDC_LANGUAGE_LIST)), expected) << name;
+        EXPECT_EQ(listBoxLines(GetDlgItem(dialog, IDC_LANGUAGE_LIST)), expected) << name;
         DestroyWindow(dialog);
         gFiles.closePackage();
     }

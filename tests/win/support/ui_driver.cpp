@@ -98,6 +98,20 @@ std::wstring wide(const std::string& utf8Text) {
     return out;
 }
 
+std::vector<std::wstring> listBoxLines(HWND list) {
+    std::vector<std::wstring> lines;
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+        std::wstring line(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
+        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i),
+                     reinterpret_cast<LPARAM>(line.data()));
+        line.resize(wcslen(line.c_str()));
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 void clickButton(HWND dialog, int id) {
     // A user cannot click what is disabled or hidden; BM_CLICK also toggles check
     // boxes and option buttons as a real click does.

@@ -70,6 +70,9 @@ std::wstring itemText(HWND dialog, int id);
 std::string utf8(const std::wstring& text);
 std::wstring wide(const std::string& utf8Text);
 
+// Every line of a list box, read through the wide API.
+std::vector<std::wstring> listBoxLines(HWND list);
+
 // Clicks an enabled, visible button as the mouse would (BM_CLICK); else nothing.
 void clickButton(HWND dialog, int id);
 

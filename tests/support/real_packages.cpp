@@ -1,0 +1,33 @@
+#include "tests/support/real_packages.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace testsupport {
+
+namespace fs = std::filesystem;
+
+std::string realPackageFolder() {
+    const fs::path folder = fs::u8path(VORANDECK_TESTDATA) / "real";
+    std::error_code error;
+    return fs::is_directory(folder, error) ? folder.u8string() : std::string();
+}
+
+std::vector<std::string> realPackageNames() {
+    std::vector<std::string> names;
+    const std::string folder = realPackageFolder();
+    if (folder.empty())
+        return names;
+    std::error_code error;
+    const fs::path expected = fs::u8path(folder) / "expected";
+    for (const auto& entry : fs::directory_iterator(fs::u8path(folder), error)) {
+        const std::string name = entry.path().filename().u8string();
+        if (entry.is_regular_file(error) &&
+            fs::exists(expected / fs::u8path(name + ".json"), error))
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace testsupport
