@@ -97,8 +97,13 @@ FileHandle FileFunctions::createOutput(const char* name) {
         appendBounded(base, 3, package.drive);
         appendBounded(base, sizeof base, package.folder, 255);
     }
+    // No folder at all (a fixed folder that was never set): the install path
+    // would start from the root of the current drive, outside anything chosen.
     size_t baseLength = std::strlen(base);
-    if (baseLength > 0 && base[baseLength - 1] == '\\') {
+    if (baseLength == 0) {
+        return kInvalidFile;
+    }
+    if (base[baseLength - 1] == '\\') {
         base[--baseLength] = '\0';
     }
 
@@ -107,7 +112,7 @@ FileHandle FileFunctions::createOutput(const char* name) {
     if (install.folder[0] != '\0') {
         appendBounded(destPath, sizeof destPath, install.folder);
         makeDirs(destPath);
-    } else if (baseLength > 0) {
+    } else {
         appendBounded(destPath, sizeof destPath, "\\");
     }
     appendBounded(destPath, sizeof destPath, install.file);

@@ -367,6 +367,18 @@ TEST(Extract, CreationFailuresOtherThanAnExistingFileAskNothing) {
     }
 }
 
+TEST(Extract, AFixedFolderNeverSetWritesNothing) {
+    // Without a base the install path would start at the root of the drive.
+    Extraction x(onePackage(
+        {sis::simpleFile(0, "s", "!:\\vorandeck-root-test\\x.txt", sis::textBytes("x"))}));
+    x.host.settings.defaultDest = 502;
+    x.host.settings.destDir[0] = '\0';
+    EXPECT_FALSE(x.run());
+    EXPECT_EQ(x.host.messages, std::vector<RecordedMessage>{extractError(IdsCreateError)});
+    EXPECT_FALSE(fs::exists(fs::path("/vorandeck-root-test")));
+    EXPECT_FALSE(fs::exists(fs::path("\\vorandeck-root-test")));
+}
+
 TEST(Extract, UnsafeNamesAreRefusedAndNothingIsWritten) {
     const char* const unsafe[] = {
         "..\\escaped.txt",       "!:\\..\\escaped.txt",
