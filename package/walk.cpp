@@ -228,8 +228,8 @@ void FileFunctions::extractLanguages(const PackageHeader& header, uint32_t fixed
     for (uint32_t first = 0; first < n; first += kVariantBatch) {
         const uint32_t count = n - first < kVariantBatch ? n - first : kVariantBatch;
         uint32_t values[3][kVariantBatch] = {};
-        const int arrayCount = layout.release5 ? 2 : 3;
-        for (int a = 0; a < arrayCount; ++a) {
+        const uint32_t arrayCount = layout.release5 ? 2 : 3;
+        for (uint32_t a = 0; a < arrayCount; ++a) {
             const uint64_t at = arrays + 4ull * n * a + 4ull * first;
             unsigned char raw[4 * kVariantBatch] = {};
             if (at != 0 && at <= 0xFFFFFFFFull) {
