@@ -120,6 +120,16 @@ std::wstring fileFunctionsError(int textId) {
     return programString(textId) + programString(IdsSuffixFileFunctions);
 }
 
+sis::Package demoPackage() {
+    sis::Package package;
+    package.records = {
+        sis::simpleFile(0, "demo.app", "C:\\system\\apps\\demo\\demo.app", sis::textBytes("app")),
+        sis::simpleFile(1, "readme.txt", "C:\\readme.txt", sis::textBytes("read me")),
+        sis::simpleFile(0, "b.rsc", "C:\\system\\apps\\demo\\b.rsc", sis::textBytes("rsc")),
+    };
+    return package;
+}
+
 void writePackage(const fs::path& path, const sis::Package& package) {
     ASSERT_TRUE(sis::writeFile(path, sis::build(package).bytes)) << path.string();
 }

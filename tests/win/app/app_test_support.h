@@ -49,6 +49,9 @@ std::wstring programString(int id);
 // The text of an Error message with the FileFunctions suffix.
 std::wstring fileFunctionsError(int textId);
 
+// Two installed files and one shown during install, in that order of records.
+sis::Package demoPackage();
+
 // Writes a package built from `package` to `path`.
 void writePackage(const std::filesystem::path& path, const sis::Package& package);
 

@@ -19,16 +19,6 @@ namespace fs = std::filesystem;
 
 const std::wstring kExists = L" already exist!\nDo you want to overwrite it?";
 
-sis::Package twoFilePackage() {
-    sis::Package package;
-    package.records = {
-        sis::simpleFile(0, "demo.app", "C:\\system\\apps\\demo\\demo.app", sis::textBytes("app")),
-        sis::simpleFile(1, "readme.txt", "C:\\readme.txt", sis::textBytes("read me")),
-        sis::simpleFile(0, "b.rsc", "C:\\system\\apps\\demo\\b.rsc", sis::textBytes("rsc")),
-    };
-    return package;
-}
-
 std::string contentOf(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
@@ -85,7 +75,7 @@ class ExtractCommand : public MainWindowTest {
 };
 
 TEST_F(ExtractCommand, ReportsTheCountAndLeavesTheBarAtItsEnd) {
-    open(twoFilePackage());
+    open(demoPackage());
     clickButton(window_, IDC_EXTRACT);
     ASSERT_EQ(ui().boxes().size(), 1u);
     expectSuccess(ui().boxes()[0], 2);
@@ -97,7 +87,7 @@ TEST_F(ExtractCommand, ReportsTheCountAndLeavesTheBarAtItsEnd) {
 }
 
 TEST_F(ExtractCommand, EachExtractCountsFromZero) {
-    open(twoFilePackage());
+    open(demoPackage());
     clickButton(window_, IDC_EXTRACT);
     clickButton(window_, IDC_EXTRACT);
     ASSERT_EQ(ui().boxes().size(), 2u);
@@ -111,7 +101,7 @@ TEST_F(ExtractCommand, BarRangeIsTheUnsignedLineCount) {
     };
     for (const Case c : {Case{0}, Case{1}, Case{40000}, Case{65535}}) {
         SCOPED_TRACE(c.lines);
-        sis::Package package = twoFilePackage();
+        sis::Package package = demoPackage();
         package.patches = {{20, static_cast<uint8_t>(c.lines)},
                            {21, static_cast<uint8_t>(c.lines >> 8)}};
         open(package);
@@ -158,7 +148,7 @@ TEST_F(ExtractCommand, NothingWrittenMeansNoReport) {
 
 TEST_F(ExtractCommand, NextToThePackage) {
     gSettings.DefaultDest = IDC_DEST_PACKAGE;
-    open(twoFilePackage());
+    open(demoPackage());
     clickButton(window_, IDC_EXTRACT);
     ASSERT_EQ(ui().boxes().size(), 1u);
     expectSuccess(ui().boxes()[0], 2);
@@ -187,7 +177,7 @@ bool showsText(HWND dialog, const std::wstring& text) {
 
 TEST_F(ExtractCommand, AskedOncePerExtractAndAgainAfterACancel) {
     gSettings.DefaultDest = IDC_DEST_ASK;
-    open(twoFilePackage());
+    open(demoPackage());
     TempFolder first;
     TempFolder second;
     int titled = 0;
@@ -222,7 +212,7 @@ TEST_F(ExtractCommand, AskedOncePerExtractAndAgainAfterACancel) {
 
 TEST_F(ExtractCommand, OverwriteOnReplacesWithoutAsking) {
     writeText(outPath(L"system\\apps\\demo\\demo.app"), "old");
-    open(twoFilePackage());
+    open(demoPackage());
     clickButton(window_, IDC_EXTRACT);
     ASSERT_EQ(ui().boxes().size(), 1u);
     expectSuccess(ui().boxes()[0], 2);
@@ -235,7 +225,7 @@ TEST_F(ExtractCommand, OverwriteOffAsksForEachFileAndYesServesOneFile) {
     const std::wstring rsc = outPath(L"system\\apps\\demo\\b.rsc");
     writeText(app, "old");
     writeText(rsc, "old");
-    open(twoFilePackage());
+    open(demoPackage());
     ui().answer(IDYES);
     ui().answer(IDNO);
     clickButton(window_, IDC_EXTRACT);
@@ -253,7 +243,7 @@ TEST_F(ExtractCommand, OverwriteOffAsksForEachFileAndYesServesOneFile) {
 
 TEST_F(ExtractCommand, OverwriteOffWritesNewFilesWithoutAsking) {
     gSettings.OverwriteFiles = 0;
-    open(twoFilePackage());
+    open(demoPackage());
     clickButton(window_, IDC_EXTRACT);
     ASSERT_EQ(ui().boxes().size(), 1u);
     expectSuccess(ui().boxes()[0], 2);

@@ -15,16 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-sis::Package demoPackage() {
-    sis::Package package;
-    package.records = {
-        sis::simpleFile(0, "demo.app", "C:\\system\\apps\\demo\\demo.app", sis::textBytes("app")),
-        sis::simpleFile(1, "readme.txt", "C:\\readme.txt", sis::textBytes("read me")),
-        sis::simpleFile(0, "b.rsc", "C:\\system\\apps\\demo\\b.rsc", sis::textBytes("rsc")),
-    };
-    return package;
-}
-
 const std::vector<std::wstring> kDemoLines = {
     L"C:\\system\\apps\\demo\\demo.app",
     L"File will be displayed during install: readme.txt",
