@@ -91,17 +91,7 @@ static_assert(sizeof(FileRecord) == 44, "a simple record is 44 bytes after its t
 // The record the walk works on: the eleven words of a simple record and the name
 // the walk chose for it (UTF-8, terminated).
 struct RecordArea {
-    uint32_t fileType;
-    uint32_t unused1;
-    uint32_t sourceNameLength;
-    uint32_t sourceNameOffset;
-    uint32_t destNameLength;
-    uint32_t destNameOffset;
-    uint32_t storedLength;
-    uint32_t storedOffset;
-    uint32_t originalLength;
-    uint32_t unused2;
-    uint32_t unused3;
+    FileRecord file;
     char name[260];
 };
 

@@ -70,7 +70,7 @@ bool takeFileRecord(FileFunctions& files, const StreamLayout& layout, int32_t ty
     if (files.readAt(raw, held, 0) != held || !passOver(files, size - held, end)) {
         return false;
     }
-    RecordArea& r = files.record;
+    FileRecord& r = files.record.file;
     uint32_t* const words[11] = {&r.fileType,         &r.unused1,        &r.sourceNameLength,
                                  &r.sourceNameOffset, &r.destNameLength, &r.destNameOffset,
                                  &r.storedLength,     &r.storedOffset,   &r.originalLength,
@@ -181,13 +181,14 @@ bool FileFunctions::walkRecords(PackageHeader header, int mode, const WalkOutput
             continue; // ELSE, ENDIF and unknown types are the type word alone
         }
 
-        const uint32_t fileType = record.fileType;
+        const uint32_t fileType = record.file.fileType;
         if (fileType > FileOpenDuringInstall) {
             continue;
         }
         const bool bySource = fileType == FileShowDuringInstall || fileType == FileComponent;
-        readName(record.name, bySource ? record.sourceNameLength : record.destNameLength,
-                 bySource ? record.sourceNameOffset : record.destNameOffset, layout.unicode);
+        readName(record.name, bySource ? record.file.sourceNameLength : record.file.destNameLength,
+                 bySource ? record.file.sourceNameOffset : record.file.destNameOffset,
+                 layout.unicode);
         if (mode == WalkList) {
             if (outputs.addListEntry != nullptr) {
                 outputs.addListEntry(outputs.context, fileType, record.name);
@@ -209,8 +210,8 @@ bool FileFunctions::walkRecords(PackageHeader header, int mode, const WalkOutput
             std::memcpy(base, record.name, sizeof base);
             extractLanguages(header, fixedStart, base, outputs);
         } else {
-            emitStored(outputs, record.name, record.storedLength, record.storedOffset,
-                       record.originalLength);
+            emitStored(outputs, record.name, record.file.storedLength, record.file.storedOffset,
+                       record.file.originalLength);
         }
     }
     destPath[0] = '\0';
