@@ -44,40 +44,42 @@ FileHandle platformOpenForRead(const char* path) {
     return fd;
 }
 
+namespace {
+
+// The system may move fewer bytes than asked or be interrupted; go on until all
+// `count` bytes have moved, the file ends or an error stops it.
+template <typename Transfer> uint32_t transferAll(uint32_t count, Transfer transfer) {
+    uint32_t total = 0;
+    while (total < count) {
+        const ssize_t n = transfer(total);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        total += static_cast<uint32_t>(n);
+    }
+    return total;
+}
+
+} // namespace
+
 uint32_t platformSeek(FileHandle file, uint32_t offset) {
     off_t pos = ::lseek(descriptor(file), static_cast<off_t>(offset), SEEK_SET);
     return pos < 0 ? 0 : static_cast<uint32_t>(pos);
 }
 
 uint32_t platformRead(FileHandle file, void* buffer, uint32_t count) {
-    uint32_t total = 0;
-    while (total < count) {
-        ssize_t n = ::read(descriptor(file), static_cast<char*>(buffer) + total, count - total);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        total += static_cast<uint32_t>(n);
-    }
-    return total;
+    return transferAll(count, [&](uint32_t done) {
+        return ::read(descriptor(file), static_cast<char*>(buffer) + done, count - done);
+    });
 }
 
 uint32_t platformWrite(FileHandle file, const void* buffer, uint32_t count) {
-    uint32_t total = 0;
-    while (total < count) {
-        ssize_t n =
-            ::write(descriptor(file), static_cast<const char*>(buffer) + total, count - total);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        total += static_cast<uint32_t>(n);
-    }
-    return total;
+    return transferAll(count, [&](uint32_t done) {
+        return ::write(descriptor(file), static_cast<const char*>(buffer) + done, count - done);
+    });
 }
 
 uint64_t platformFileSize(FileHandle file) {
