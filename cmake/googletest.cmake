@@ -26,7 +26,7 @@ function(vorandeck_add_test target)
     if(CMAKE_CROSSCOMPILING)
         # One Wine start per executable: starting it per test case would cost seconds each.
         add_test(NAME ${target} COMMAND ${target} --gtest_color=no)
-        set_tests_properties(${target} PROPERTIES TIMEOUT 900)
+        set_tests_properties(${target} PROPERTIES TIMEOUT 300)
     else()
         include(GoogleTest)
         gtest_discover_tests(${target} PROPERTIES TIMEOUT 300 DISCOVERY_TIMEOUT 60)
