@@ -7,14 +7,18 @@
 #include "package/extract_host.h"
 #include "package/format.h"
 #include "package/platform.h"
+#include "package/stored_data.h"
 
 // The walk's two outputs, replaceable so that the walk can be exercised on its
 // own. A null function does nothing.
 struct WalkOutputs {
     void* context;
     void (*addListEntry)(void* context, uint32_t kind, const char* name);
+    // A file of the older format: its record's words as they stand.
     void (*extractStored)(void* context, const char* name, uint32_t storedLength,
                           uint32_t storedOffset, uint32_t originalLength);
+    // A file of a Symbian 9 package, its data already found.
+    void (*extractData)(void* context, const char* name, const StoredData& data);
 };
 
 // Receives each language code that listLanguages reads, in package order.
@@ -26,6 +30,7 @@ class FileFunctions {
     char destPath[260] = {};
     RecordArea record = {};
     FileHandle inputHandle = kInvalidFile;
+    ByteSource source; // the open package: its file, or bytes in memory
     uint32_t cursor = 0;
     char packagePath[260] = {}; // UTF-8
     int32_t extractedCount = 0;
@@ -34,6 +39,9 @@ class FileFunctions {
     // Reader (reader.cpp). Offset 0 means "at the cursor" and advances it; any
     // other offset is a positioned read that leaves cursor and file position alone.
     void OpenSISFile(const char* path);
+    // Opens bytes held in memory as the package; they must outlive it.
+    void openMemory(const void* data, size_t size);
+    bool isOpen() const { return source.isOpen(); }
     bool closePackage();
     uint32_t readAt(void* buffer, uint32_t count, uint32_t offset);
     // Reads a name of `lengthInBytes` bytes into `dest` (260 bytes) as UTF-8.

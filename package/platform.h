@@ -16,11 +16,9 @@ enum class CreateResult {
 };
 
 FileHandle platformOpenForRead(const char* path);
-// Positions the file at `offset` from its start; returns the resulting position.
-uint32_t platformSeek(FileHandle file, uint32_t offset);
-// Reads up to `count` bytes at the file position; a short count means the end
-// of the file or a failure, which the callers treat alike.
-uint32_t platformRead(FileHandle file, void* buffer, uint32_t count);
+// Reads up to `count` bytes at `offset` from the file's start; a short count
+// means the end of the file or a failure, which the callers treat alike.
+uint32_t platformReadAt(FileHandle file, uint64_t offset, void* buffer, uint32_t count);
 uint32_t platformWrite(FileHandle file, const void* buffer, uint32_t count);
 uint64_t platformFileSize(FileHandle file);
 bool platformClose(FileHandle file);

@@ -65,14 +65,13 @@ template <typename Transfer> uint32_t transferAll(uint32_t count, Transfer trans
 
 } // namespace
 
-uint32_t platformSeek(FileHandle file, uint32_t offset) {
-    off_t pos = ::lseek(descriptor(file), static_cast<off_t>(offset), SEEK_SET);
-    return pos < 0 ? 0 : static_cast<uint32_t>(pos);
-}
-
-uint32_t platformRead(FileHandle file, void* buffer, uint32_t count) {
+uint32_t platformReadAt(FileHandle file, uint64_t offset, void* buffer, uint32_t count) {
+    if (offset > static_cast<uint64_t>(INT64_MAX) - count) {
+        return 0;
+    }
     return transferAll(count, [&](uint32_t done) {
-        return ::read(descriptor(file), static_cast<char*>(buffer) + done, count - done);
+        return ::pread(descriptor(file), static_cast<char*>(buffer) + done, count - done,
+                       static_cast<off_t>(offset + done));
     });
 }
 

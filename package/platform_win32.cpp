@@ -38,19 +38,13 @@ FileHandle platformOpenForRead(const char* path) {
     return fromHandle(handle);
 }
 
-uint32_t platformSeek(FileHandle file, uint32_t offset) {
-    // The high word makes offsets from 2 GB up positions rather than negative moves.
-    LONG high = 0;
-    DWORD low = SetFilePointer(handleOf(file), static_cast<LONG>(offset), &high, FILE_BEGIN);
-    if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) {
-        return 0;
-    }
-    return static_cast<uint32_t>(low);
-}
-
-uint32_t platformRead(FileHandle file, void* buffer, uint32_t count) {
+uint32_t platformReadAt(FileHandle file, uint64_t offset, void* buffer, uint32_t count) {
+    // A synchronous handle reads at the offset the OVERLAPPED record gives.
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
     DWORD read = 0;
-    if (!ReadFile(handleOf(file), buffer, count, &read, nullptr)) {
+    if (!ReadFile(handleOf(file), buffer, count, &read, &at)) {
         return 0;
     }
     return static_cast<uint32_t>(read);

@@ -13,35 +13,37 @@ constexpr uint32_t kNameBytes = 258;
 } // namespace
 
 void FileFunctions::OpenSISFile(const char* path) {
+    closePackage();
     inputHandle = platformOpenForRead(path);
+    source = ByteSource::fromFile(inputHandle);
     cursor = 0;
-    if (inputHandle != kInvalidFile) {
-        cursor = platformSeek(inputHandle, 0);
-    }
+}
+
+void FileFunctions::openMemory(const void* data, size_t size) {
+    closePackage();
+    source = ByteSource::fromMemory(data, size);
+    cursor = 0;
 }
 
 bool FileFunctions::closePackage() {
+    const bool memory = source.kind() == ByteSource::Kind::Memory;
     if (inputHandle == kInvalidFile) {
-        return false;
+        source = ByteSource();
+        return memory;
     }
     if (!platformClose(inputHandle)) {
         return false;
     }
     inputHandle = kInvalidFile;
+    source = ByteSource();
     return true;
 }
 
 uint32_t FileFunctions::readAt(void* buffer, uint32_t count, uint32_t offset) {
-    if (inputHandle == kInvalidFile || count == 0) {
-        return 0;
-    }
     if (offset != 0) {
-        platformSeek(inputHandle, offset);
-        uint32_t read = platformRead(inputHandle, buffer, count);
-        platformSeek(inputHandle, cursor);
-        return read;
+        return static_cast<uint32_t>(source.readSome(offset, buffer, count));
     }
-    uint32_t read = platformRead(inputHandle, buffer, count);
+    const uint32_t read = static_cast<uint32_t>(source.readSome(cursor, buffer, count));
     cursor += read;
     return read;
 }
@@ -71,11 +73,7 @@ uint32_t FileFunctions::readHeader(PackageHeader* header) {
 }
 
 void FileFunctions::seekTo(uint32_t offset) {
-    if (inputHandle == kInvalidFile) {
-        cursor = offset;
-        return;
-    }
-    cursor = platformSeek(inputHandle, offset);
+    cursor = offset;
 }
 
 void FileFunctions::listLanguages(uint16_t count, uint32_t offset, LanguageCallback callback,

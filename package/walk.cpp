@@ -33,11 +33,8 @@ struct StreamLayout {
 };
 
 // The end of what can be read, as a 32-bit position like every package offset.
-uint32_t readableEnd(FileHandle file) {
-    if (file == kInvalidFile) {
-        return 0;
-    }
-    uint64_t size = platformFileSize(file);
+uint32_t readableEnd(const ByteSource& source) {
+    uint64_t size = source.size();
     return size > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<uint32_t>(size);
 }
 
@@ -154,7 +151,7 @@ void extractToDiskThunk(void* context, const char* name, uint32_t storedLength,
 
 bool FileFunctions::walkRecords(PackageHeader header, int mode, const WalkOutputs& outputs) {
     const StreamLayout layout(header);
-    const uint32_t end = readableEnd(inputHandle);
+    const uint32_t end = readableEnd(source);
     seekTo(header.packageLinesOffset());
     while (cursor < header.dependenciesOffset()) {
         uint32_t word;

@@ -1,0 +1,88 @@
+#pragma once
+// Where package bytes come from: an open file, a block of memory, or a range of
+// either. Every read is positioned and checked against the source's size.
+#include <cstddef>
+#include <cstdint>
+
+#include "package/platform.h"
+
+class ByteSource {
+  public:
+    enum class Kind { None, File, Memory };
+
+    ByteSource() = default;
+    // The file is not owned: whoever opened it closes it.
+    static ByteSource fromFile(FileHandle file);
+    static ByteSource fromMemory(const void* data, uint64_t size);
+
+    Kind kind() const { return kind_; }
+    bool isOpen() const { return kind_ != Kind::None; }
+    uint64_t size() const { return size_; }
+
+    // The bytes from `offset` on, at most `count` of them; a range reaching past
+    // the end is cut at the end, and one starting past it is empty.
+    ByteSource range(uint64_t offset, uint64_t count) const;
+
+    // Reads up to `count` bytes at `offset`; returns how many were read, fewer
+    // only at the end of the source or when the file fails.
+    size_t readSome(uint64_t offset, void* buffer, size_t count) const;
+
+  private:
+    Kind kind_ = Kind::None;
+    FileHandle file_ = kInvalidFile;
+    const unsigned char* memory_ = nullptr;
+    uint64_t base_ = 0; // where offset 0 lies in the file or memory
+    uint64_t size_ = 0;
+};
+
+// Reads fields from a source at a moving position. The first read that does not
+// fit sets a failure that sticks: every later read yields zeros and fails too,
+// so a record's reads can go on unchecked and the caller tests ok() once.
+class CheckedReader {
+  public:
+    explicit CheckedReader(const ByteSource& source, uint64_t position = 0);
+
+    bool ok() const { return ok_; }
+    void fail() { ok_ = false; }
+    uint64_t position() const { return position_; }
+    uint64_t size() const { return source_.size(); }
+    uint64_t remaining() const { return position_ <= size() ? size() - position_ : 0; }
+    const ByteSource& source() const { return source_; }
+
+    // Whether `count` bytes at `offset` lie inside the source; never overflows.
+    bool fits(uint64_t offset, uint64_t count) const {
+        return count <= size() && offset <= size() - count;
+    }
+
+    void seek(uint64_t offset);
+    void skip(uint64_t count);
+    bool bytes(void* out, size_t count);
+    uint8_t u8();
+    uint16_t u16();
+    uint32_t u32();
+    uint64_t u64();
+
+    // Positioned reads: the position stays where it is; a miss fails the reader.
+    bool bytesAt(uint64_t offset, void* out, size_t count);
+    uint32_t u32At(uint64_t offset);
+
+    // The next `count` bytes as a source of their own, and the position past them.
+    ByteSource take(uint64_t count);
+
+  private:
+    ByteSource source_;
+    uint64_t position_;
+    bool ok_ = true;
+};
+
+// Little-endian values from bytes already read.
+inline uint16_t le16(const unsigned char* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+inline uint32_t le32(const unsigned char* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+inline uint64_t le64(const unsigned char* p) {
+    return static_cast<uint64_t>(le32(p)) | (static_cast<uint64_t>(le32(p + 4)) << 32);
+}
