@@ -9,6 +9,7 @@ enum class StoredCoding {
     AsIs,    // the bytes are the file
     Zlib,    // a zlib stream (RFC 1950) that inflates to the file
     Unknown, // a way of keeping data this program cannot undo
+    Missing, // the package does not hold the data where it should be
 };
 
 struct StoredData {
