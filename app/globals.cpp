@@ -4,6 +4,7 @@
 
 #include "package/bounded.h"
 #include "package/extract_host.h"
+#include "settings/settings_dialog.h"
 
 // The three objects are defined here, and only here, so that their order is
 // fixed: settings are loaded before any window exists, and at exit the package
@@ -68,6 +69,20 @@ bool connectFiles() {
 }
 
 const bool filesConnected = connectFiles();
+
+void listOpenPackageLanguages(void*, LanguageCallback callback, void* callbackContext) {
+    gFiles.listLanguages(gHeader.languageCount(), gHeader.languagesOffset(), callback,
+                         callbackContext);
+}
+
+// The dialogs opened without parts of their own work on the program's objects.
+bool connectDialogs() {
+    setDefaultLanguagesDialogParts({&gDisplay, {nullptr, listOpenPackageLanguages}});
+    setDefaultSettingsDialogParts({&gSettings, &gDisplay});
+    return true;
+}
+
+const bool dialogsConnected = connectDialogs();
 
 void listLine(void*, uint32_t kind, const char* name) {
     gDisplay.addListEntry(kind, name);

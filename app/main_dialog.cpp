@@ -5,8 +5,8 @@
 #include <cstdio>
 
 #include "app/globals.h"
-#include "app/resource.h"
-#include "display/string_ids.h"
+#include "common/resource_ids.h"
+#include "common/string_ids.h"
 #include "display/text.h"
 #include "settings/settings_dialog.h"
 

@@ -2,8 +2,8 @@
 
 #include "app/globals.h"
 #include "app/main_dialog.h"
-#include "app/resource.h"
-#include "display/string_ids.h"
+#include "common/resource_ids.h"
+#include "common/string_ids.h"
 
 HWND createMainWindow(HINSTANCE instance) {
     // The wide call makes every control a Unicode window, so package names show

@@ -2,12 +2,11 @@
 #include <commdlg.h>
 #include <shlobj.h>
 
+#include "common/paths.h"
 #include "display/display_functions.h"
 #include "display/text.h"
 
 namespace {
-
-constexpr size_t kPathSize = 260;
 
 // The filter is the name, the pattern, and an empty entry that ends the list.
 const wchar_t kPackageFilter[] = L"EPOC SIS Files\0*.SIS\0";

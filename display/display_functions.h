@@ -6,16 +6,24 @@
 
 #include <cstdint>
 
+#include "common/paths.h"
+#include "package/file_functions.h"
 #include "package/format.h"
+
+// Where the languages dialog gets the codes it lists, in package order.
+struct LanguageSource {
+    void* context;
+    void (*listLanguages)(void* context, LanguageCallback callback, void* callbackContext);
+};
 
 class DisplayFunctions {
   public:
-    HWND mainWindow = nullptr;      // owner of every message box and picker
-    HWND languagesDialog = nullptr; // set each time the languages dialog opens
-    HWND fileList = nullptr;        // created by createFileList
-    HMODULE stringModule = nullptr; // never assigned: the executable's own strings
-    HMENU menu = nullptr;           // nothing creates one; destroyed at exit if present
-    char chosenFolder[260] = {};    // UTF-8, written only by chooseFolder
+    HWND mainWindow = nullptr;         // owner of every message box and picker
+    HWND languagesDialog = nullptr;    // set each time the languages dialog opens
+    HWND fileList = nullptr;           // created by createFileList
+    HMODULE stringModule = nullptr;    // never assigned: the executable's own strings
+    HMENU menu = nullptr;              // nothing creates one; destroyed at exit if present
+    char chosenFolder[kPathSize] = {}; // UTF-8, written only by chooseFolder
 
     ~DisplayFunctions();
 
@@ -34,10 +42,20 @@ class DisplayFunctions {
     void addLanguage(uint16_t code);
     void stepProgress();
 
-    // Pickers. chooseFolder fills chosenFolder; choosePackage fills buffer (260 bytes).
+    // Pickers. chooseFolder fills chosenFolder; choosePackage fills buffer (kPathSize bytes).
     bool chooseFolder(const char* title);
     bool choosePackage(char* buffer);
 };
+
+// What the languages dialog lists and where: passed as the dialog's creation parameter.
+struct LanguagesDialogParts {
+    DisplayFunctions* display;
+    LanguageSource source;
+};
+
+// The parts used when the dialog is opened without any (parameter 0): the
+// program's own objects, which the program registers at start.
+void setDefaultLanguagesDialogParts(const LanguagesDialogParts& parts);
 
 // Dialog procedure of the languages dialog.
 INT_PTR CALLBACK languagesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/resource.h"
+#include "common/resource_ids.h"
 #include "package/names.h"
 
 const int kHeaderBoxIds[26] = {

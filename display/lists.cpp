@@ -1,10 +1,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/globals.h"
-#include "app/resource.h"
+#include "common/resource_ids.h"
 #include "display/display_functions.h"
-#include "display/string_ids.h"
+#include "common/string_ids.h"
 #include "display/text.h"
 
 namespace {
@@ -23,10 +22,16 @@ void addLanguageTo(void* context, uint16_t code) {
     static_cast<DisplayFunctions*>(context)->addLanguage(code);
 }
 
-void onInitLanguages(HWND dialog) {
-    gDisplay.languagesDialog = dialog;
-    gFiles.listLanguages(gHeader.languageCount(), gHeader.languagesOffset(), addLanguageTo,
-                         &gDisplay);
+LanguagesDialogParts defaultParts = {};
+
+void onInitLanguages(HWND dialog, LPARAM parameter) {
+    const LanguagesDialogParts parts =
+        parameter != 0 ? *reinterpret_cast<const LanguagesDialogParts*>(parameter) : defaultParts;
+    if (parts.display == nullptr)
+        return;
+    parts.display->languagesDialog = dialog;
+    if (parts.source.listLanguages != nullptr)
+        parts.source.listLanguages(parts.source.context, addLanguageTo, parts.display);
 }
 
 } // namespace
@@ -74,10 +79,14 @@ void DisplayFunctions::addLanguage(uint16_t code) {
     addLine(GetDlgItem(languagesDialog, IDC_LANGUAGE_LIST), line);
 }
 
-INT_PTR CALLBACK languagesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+void setDefaultLanguagesDialogParts(const LanguagesDialogParts& parts) {
+    defaultParts = parts;
+}
+
+INT_PTR CALLBACK languagesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
-        onInitLanguages(dialog);
+        onInitLanguages(dialog, lParam);
         return TRUE;
     case WM_COMMAND:
         // Only OK (or Enter) closes the dialog; Escape is swallowed.

@@ -1,7 +1,7 @@
 #include <cwchar>
 
 #include "display/display_functions.h"
-#include "display/string_ids.h"
+#include "common/string_ids.h"
 #include "display/text.h"
 
 namespace {

@@ -8,10 +8,6 @@
 
 namespace {
 
-bool isHighSurrogate(wchar_t unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-
 // LoadString takes the id as a 16-bit resource number; anything wider would be
 // folded onto an unrelated string.
 bool isStringId(int id) {

@@ -1,8 +1,8 @@
-// Feeds arbitrary bytes through everything the program does with a package:
-// the header, the language list, and both walks with extraction to a scratch folder.
+// Feeds arbitrary bytes, read from memory, through everything the program does
+// with a package: the header, the language list, and both walks with extraction
+// to a scratch folder.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -21,7 +21,7 @@ struct Scratch {
     fs::path out;
     Scratch() {
         root = fs::temp_directory_path() / ("vorandeck-fuzz-" + std::to_string(::getpid()));
-        package = root / "input.sis";
+        package = root / "input.sis"; // named, never written: the bytes stay in memory
         out = root / "out";
     }
 };
@@ -52,22 +52,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::error_code error;
     fs::remove_all(scratch.out, error);
     fs::create_directories(scratch.out, error);
-    if (FILE* file = std::fopen(scratch.package.string().c_str(), "wb")) {
-        std::fwrite(data, 1, size, file);
-        std::fclose(file);
-    } else {
-        return 0;
-    }
 
     static FileFunctions files;
     std::strncpy(files.packagePath, scratch.package.string().c_str(), sizeof files.packagePath - 1);
     files.host.context = &scratch;
     files.host.showMessage = answerYes;
     files.host.readSettings = settingsFor;
-    files.OpenSISFile(files.packagePath);
-    if (files.inputHandle == kInvalidFile) {
-        return 0;
-    }
+    files.openMemory(data, size);
     PackageHeader header;
     if (files.readHeader(&header) != 0) {
         UidChecksum(header);

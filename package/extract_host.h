@@ -6,10 +6,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/paths.h"
+
 struct ExtractSettings {
     uint32_t overwriteFiles; // not 0: replace existing files without asking
     uint32_t defaultDest;    // 500 next to the package, 501 ask once per walk, 502 destDir
-    char destDir[260];       // UTF-8
+    char destDir[kPathSize]; // UTF-8
 };
 
 struct ExtractHost {
@@ -23,5 +25,5 @@ struct ExtractHost {
     void (*readSettings)(void* context, ExtractSettings* out);
     // The folder chosen for the walk in progress (DefaultDest 501); it serves
     // every later file of the same walk. Filled through chooseFolder.
-    char chosenFolder[260];
+    char chosenFolder[kPathSize];
 };

@@ -4,20 +4,16 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/paths.h"
+#include "package/little_endian.h"
+
 // The header as it lies in the file. Kept as raw bytes so that a package of any
 // byte order quirk or size reads the same on every compiler; accessors decode.
 struct PackageHeader {
     unsigned char bytes[100];
 
-    uint16_t u16(size_t offset) const {
-        return static_cast<uint16_t>(bytes[offset] | (bytes[offset + 1] << 8));
-    }
-    uint32_t u32(size_t offset) const {
-        return static_cast<uint32_t>(bytes[offset]) |
-               (static_cast<uint32_t>(bytes[offset + 1]) << 8) |
-               (static_cast<uint32_t>(bytes[offset + 2]) << 16) |
-               (static_cast<uint32_t>(bytes[offset + 3]) << 24);
-    }
+    uint16_t u16(size_t offset) const { return le16(bytes + offset); }
+    uint32_t u32(size_t offset) const { return le32(bytes + offset); }
 
     uint32_t appUid() const { return u32(0); }
     uint32_t appUid1() const { return u32(4); }
@@ -92,7 +88,7 @@ static_assert(sizeof(FileRecord) == 44, "a simple record is 44 bytes after its t
 // the walk chose for it (UTF-8, terminated).
 struct RecordArea {
     FileRecord file;
-    char name[260];
+    char name[kPathSize];
 };
 
 enum WalkMode : int {
@@ -122,9 +118,3 @@ enum RecordType : int32_t {
 // Checksum over header bytes 0 to 11 (the three UIDs): CRC-16/XMODEM of the
 // odd-offset bytes in the high half, of the even-offset bytes in the low half.
 uint32_t UidChecksum(const PackageHeader& header);
-
-// Little-endian word at `p` (a record buffer read from the package).
-inline uint32_t readLe32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}

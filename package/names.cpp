@@ -1,5 +1,6 @@
 #include "package/names.h"
 
+#include "package/little_endian.h"
 #include "package/platform.h"
 
 namespace {
@@ -35,13 +36,6 @@ size_t encodeCodePoint(uint32_t cp, char* out) {
     out[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
     out[3] = static_cast<char>(0x80 | (cp & 0x3F));
     return 4;
-}
-
-bool isHighSurrogate(uint16_t unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-bool isLowSurrogate(uint16_t unit) {
-    return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
 } // namespace
@@ -87,6 +81,25 @@ size_t cutUtf8(char* text, size_t length, size_t size) {
     return length;
 }
 
+void copyUtf8Bounded(char* dest, size_t size, const char* text) {
+    if (size == 0) {
+        return;
+    }
+    size_t length = 0;
+    while (text[length] != '\0' && length + 1 < size) {
+        ++length;
+    }
+    if (text[length] != '\0') {
+        while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) {
+            --length;
+        }
+    }
+    for (size_t i = 0; i < length; ++i) {
+        dest[i] = text[i];
+    }
+    dest[length] = '\0';
+}
+
 size_t windows1252ToUtf16(const unsigned char* bytes, size_t count, uint16_t* units,
                           size_t maxUnits) {
     size_t n = 0;
@@ -106,7 +119,7 @@ void decodeName(const unsigned char* raw, size_t count, bool unicode, char* dest
             unitCount = sizeof units / sizeof units[0];
         }
         for (size_t i = 0; i < unitCount; ++i) {
-            units[i] = static_cast<uint16_t>(raw[2 * i] | (raw[2 * i + 1] << 8));
+            units[i] = le16(raw + 2 * i);
         }
         // An odd length leaves half a unit; its high byte is taken as zero.
         if ((count & 1) != 0 && unitCount < sizeof units / sizeof units[0]) {

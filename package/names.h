@@ -4,6 +4,13 @@
 #include <cstddef>
 #include <cstdint>
 
+inline bool isHighSurrogate(uint32_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+inline bool isLowSurrogate(uint32_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
 // UTF-16 to UTF-8 without the platform (the native build's conversion, and the
 // reference the Windows conversion is tested against). Same contract as
 // platformUtf16ToUtf8.
@@ -12,6 +19,10 @@ size_t utf16ToUtf8(const uint16_t* units, size_t count, char* out, size_t size);
 // Cuts UTF-8 text of `length` bytes so that it fits `size` bytes with its
 // terminator, never inside a character; terminates it. Returns the new length.
 size_t cutUtf8(char* text, size_t length, size_t size);
+
+// Copies terminated UTF-8 text into a buffer of `size` bytes, cut so that it
+// fits with its terminator and never inside a character.
+void copyUtf8Bounded(char* dest, size_t size, const char* text);
 
 // Windows-1252 bytes (up to `count` or the first zero) as UTF-16 units; writes
 // at most `maxUnits` units and returns how many.

@@ -1,13 +1,14 @@
 #include "settings/registry_functions.h"
 
-#include "display/string_ids.h"
+#include "common/destinations.h"
+#include "common/string_ids.h"
 
 namespace {
 
 const DWORD kNumberSize = sizeof(DWORD);
 const DWORD kDestDirSize = sizeof(RegistryFunctions::DestDir);
 const DWORD kDefaultOn = 1;
-const DWORD kDefaultDestination = 500;
+const DWORD kDefaultDestination = DestNextToPackage;
 
 // There is no main window yet when the settings load, so this box has no owner and
 // its own caption and icon rather than those of an Error message.
@@ -134,4 +135,13 @@ void RegistryFunctions::readDestDir() {
                             nullptr) == 0)
         return;
     lstrcpynA(DestDir, folder, static_cast<int>(kDestDirSize));
+}
+
+void RegistryFunctions::saveSettings(const SettingsChoice& choice) {
+    writeNumber(overwriteFilesName, &OverwriteFiles, choice.overwriteFiles);
+    writeNumber(askExitName, &AskExit, choice.askExit);
+    writeNumber(sortFilesName, &SortFiles, choice.sortFiles);
+    writeNumber(defaultDestName, &DefaultDest, choice.defaultDest);
+    if (DefaultDest == DestFixedFolder && choice.destDir != nullptr)
+        writeDestDir(choice.destDir);
 }

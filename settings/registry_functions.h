@@ -2,6 +2,15 @@
 // The five settings, held in memory for the whole run and kept in one registry key.
 #include <windows.h>
 
+// The settings as the settings dialog hands them to be saved.
+struct SettingsChoice {
+    DWORD overwriteFiles;
+    DWORD askExit;
+    DWORD sortFiles;
+    DWORD defaultDest;
+    const char* destDir; // UTF-8; kept only with the fixed destination folder
+};
+
 class RegistryFunctions {
   public:
     HKEY key = nullptr;        // the open settings key, null when none could be opened
@@ -29,8 +38,8 @@ class RegistryFunctions {
     // receives the defaults, an existing one is read.
     void loadSettings(HKEY primary = HKEY_LOCAL_MACHINE, HKEY fallback = HKEY_CURRENT_USER);
 
-    // Takes the settings dialog's controls into the fields and writes them.
-    void saveSettings(HWND settingsDialog);
+    // Takes the choice into the fields and writes them, in this order.
+    void saveSettings(const SettingsChoice& choice);
 
     // Write one setting (field first, then the registry; failures are silent).
     void writeNumber(const char* name, DWORD* field, DWORD value);

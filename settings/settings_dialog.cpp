@@ -1,15 +1,19 @@
 #include "settings/settings_dialog.h"
 
-#include "app/globals.h"
-#include "app/resource.h"
+#include "common/resource_ids.h"
 #include "controls/browse_button.h"
-#include "display/string_ids.h"
+#include "common/string_ids.h"
 #include "display/text.h"
+#include "package/names.h"
 
 namespace {
 
 const UINT kBrowseWidth = 18;
 const size_t kFolderFieldSize = sizeof(RegistryFunctions::DestDir);
+
+SettingsDialogParts defaultParts = {};
+// The dialog is modal and opens one at a time: its parts for as long as it is open.
+SettingsDialogParts parts = {};
 
 // A check box shows as checked only for exactly 1, so a stored 2 acts as on
 // elsewhere but shows unchecked here.
@@ -19,7 +23,7 @@ void showCheck(HWND dialog, int id, DWORD value) {
 }
 
 void showDestDir(HWND dialog) {
-    setItemText(dialog, IDC_DEST_DIR, gSettings.DestDir);
+    setItemText(dialog, IDC_DEST_DIR, parts.settings->DestDir);
 }
 
 void selectFixedFolder(HWND dialog) {
@@ -30,39 +34,31 @@ bool fixedFolderChosen(HWND dialog) {
     return SendDlgItemMessageW(dialog, IDC_DEST_FIXED, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-// Cuts at a character boundary so that a shortened folder stays valid UTF-8.
-void copyUtf8Bounded(char* dest, size_t size, const char* source) {
-    size_t length = 0;
-    while (source[length] != '\0' && length + 1 < size)
-        ++length;
-    if (source[length] != '\0')
-        while (length > 0 && (static_cast<unsigned char>(source[length]) & 0xC0) == 0x80)
-            --length;
-    for (size_t i = 0; i < length; ++i)
-        dest[i] = source[i];
-    dest[length] = '\0';
-}
+void saveChoice(HWND dialog);
 
-void onInitDialog(HWND dialog) {
+void onInitDialog(HWND dialog, LPARAM parameter) {
+    parts =
+        parameter != 0 ? *reinterpret_cast<const SettingsDialogParts*>(parameter) : defaultParts;
     attachBrowseButton(GetDlgItem(dialog, IDC_DEST_DIR), IDC_BROWSE, kBrowseWidth);
-    fillSettingsDialog(gSettings, dialog);
+    fillSettingsDialog(*parts.settings, dialog);
 }
 
 void onOk(HWND dialog) {
     if (fixedFolderChosen(dialog) && !folderExists(dialog)) {
-        gDisplay.showMessage(KindError, IdsInvalidDirectory, 0, nullptr);
+        parts.display->showMessage(KindError, IdsInvalidDirectory, 0, nullptr);
         return;
     }
-    gSettings.saveSettings(dialog);
+    saveChoice(dialog);
     EndDialog(dialog, 1);
 }
 
 // The browsed folder goes straight into the running settings; it reaches the
 // registry only through a later OK with the fixed folder selected.
 void onBrowse(HWND dialog) {
-    if (!gDisplay.chooseFolder("Select the default destination Folder..."))
+    if (!parts.display->chooseFolder("Select the default destination Folder..."))
         return;
-    copyUtf8Bounded(gSettings.DestDir, kFolderFieldSize, gDisplay.chosenFolder);
+    // Cut at a character boundary so that a shortened folder stays valid UTF-8.
+    copyUtf8Bounded(parts.settings->DestDir, kFolderFieldSize, parts.display->chosenFolder);
     showDestDir(dialog);
     selectFixedFolder(dialog);
 }
@@ -86,7 +82,7 @@ void onClicked(HWND dialog, int id) {
         showDestDir(dialog);
         break;
     case IDC_SORT:
-        gDisplay.showMessage(KindInformation, IdsRestartNeeded, 0, nullptr);
+        parts.display->showMessage(KindInformation, IdsRestartNeeded, 0, nullptr);
         break;
     default:
         break;
@@ -118,12 +114,25 @@ DWORD checkedValue(HWND dialog, int id) {
     return SendDlgItemMessageW(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
 }
 
+void saveChoice(HWND dialog) {
+    char folder[kFolderFieldSize] = {};
+    getItemText(dialog, IDC_DEST_DIR, folder, sizeof folder);
+    const SettingsChoice choice = {
+        checkedValue(dialog, IDC_OVERWRITE), checkedValue(dialog, IDC_ASK_EXIT),
+        checkedValue(dialog, IDC_SORT), checkedDestination(dialog), folder};
+    parts.settings->saveSettings(choice);
+}
+
 } // namespace
 
-INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+void setDefaultSettingsDialogParts(const SettingsDialogParts& defaults) {
+    defaultParts = defaults;
+}
+
+INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
-        onInitDialog(dialog);
+        onInitDialog(dialog, lParam);
         return TRUE;
     case WM_COMMAND:
         onCommand(dialog, wParam);
@@ -160,16 +169,4 @@ bool folderExists(HWND dialog) {
                           (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     CloseHandle(handle);
     return isFolder;
-}
-
-void RegistryFunctions::saveSettings(HWND dialog) {
-    writeNumber(overwriteFilesName, &OverwriteFiles, checkedValue(dialog, IDC_OVERWRITE));
-    writeNumber(askExitName, &AskExit, checkedValue(dialog, IDC_ASK_EXIT));
-    writeNumber(sortFilesName, &SortFiles, checkedValue(dialog, IDC_SORT));
-    writeNumber(defaultDestName, &DefaultDest, checkedDestination(dialog));
-    if (DefaultDest != IDC_DEST_FIXED)
-        return;
-    char folder[kFolderFieldSize] = {};
-    getItemText(dialog, IDC_DEST_DIR, folder, sizeof folder);
-    writeDestDir(folder);
 }

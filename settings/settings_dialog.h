@@ -1,9 +1,21 @@
 #pragma once
-// The settings dialog (template 113): shows the settings of the global settings
-// object and, on OK, writes them back through it.
+// The settings dialog (template 113): shows the settings of a settings object
+// and, on OK, writes them back through it.
 #include <windows.h>
 
+#include "display/display_functions.h"
 #include "settings/registry_functions.h"
+
+// What the dialog works on: the settings, and the display for its messages and
+// the folder picker. Passed as the dialog's creation parameter.
+struct SettingsDialogParts {
+    RegistryFunctions* settings;
+    DisplayFunctions* display;
+};
+
+// The parts used when the dialog is opened without any (parameter 0): the
+// program's own objects, which the program registers at start.
+void setDefaultSettingsDialogParts(const SettingsDialogParts& parts);
 
 // Always ends the dialog with 1.
 INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

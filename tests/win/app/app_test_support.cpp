@@ -7,8 +7,8 @@
 
 #include "app/globals.h"
 #include "app/main_window.h"
-#include "app/resource.h"
-#include "display/string_ids.h"
+#include "common/resource_ids.h"
+#include "common/string_ids.h"
 #include "tests/support/sha256.h"
 
 namespace fs = std::filesystem;

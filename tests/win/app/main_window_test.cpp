@@ -9,8 +9,8 @@
 
 #include "app/globals.h"
 #include "app/main_window.h"
-#include "app/resource.h"
-#include "display/string_ids.h"
+#include "common/resource_ids.h"
+#include "common/string_ids.h"
 #include "tests/win/app/app_test_support.h"
 
 namespace {

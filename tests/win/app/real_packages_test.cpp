@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "app/globals.h"
-#include "app/resource.h"
-#include "display/string_ids.h"
+#include "common/resource_ids.h"
+#include "common/string_ids.h"
 #include "tests/support/json_reader.h"
 #include "tests/win/app/app_test_support.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/resource.h"
+#include "common/resource_ids.h"
 #include "tests/win/app/app_test_support.h"
 
 namespace {

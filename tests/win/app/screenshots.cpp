@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/globals.h"
-#include "app/resource.h"
+#include "common/resource_ids.h"
 #include "tests/win/app/app_test_support.h"
 
 namespace {

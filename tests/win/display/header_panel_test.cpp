@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "app/resource.h"
+#include "common/resource_ids.h"
 #include "display/display_functions.h"
 #include "display/header_text.h"
 #include "tests/win/display/display_test_support.h"

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "app/resource.h"
+#include "common/resource_ids.h"
 #include "display/header_text.h"
 
 namespace {

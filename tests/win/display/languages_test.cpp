@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "app/globals.h"
-#include "app/resource.h"
+#include "common/resource_ids.h"
 #include "display/display_functions.h"
 #include "tests/win/display/display_test_support.h"
 #include "tests/win/support/ui_driver.h"

@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "app/resource.h"
+#include "common/resource_ids.h"
 #include "display/display_functions.h"
-#include "display/string_ids.h"
+#include "common/string_ids.h"
 #include "tests/win/display/display_test_support.h"
 #include "tests/win/support/ui_driver.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/globals.h"
-#include "app/resource.h"
+#include "common/resource_ids.h"
 #include "controls/browse_button.h"
 #include "settings/settings_dialog.h"
 #include "tests/win/controls/mouse_input.h"
