@@ -128,6 +128,16 @@ uint32_t CheckedReader::u32At(uint64_t offset) {
     return le32(b);
 }
 
+size_t CheckedReader::someAt(uint64_t offset, void* out, size_t count) const {
+    if (offset >= size()) {
+        return 0;
+    }
+    if (count > size() - offset) {
+        count = static_cast<size_t>(size() - offset);
+    }
+    return source_.readSome(offset, out, count);
+}
+
 ByteSource CheckedReader::take(uint64_t count) {
     if (!ok_ || !fits(position_, count)) {
         ok_ = false;

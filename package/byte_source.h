@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "package/little_endian.h"
 #include "package/platform.h"
 
 class ByteSource {
@@ -66,6 +67,10 @@ class CheckedReader {
     bool bytesAt(uint64_t offset, void* out, size_t count);
     uint32_t u32At(uint64_t offset);
 
+    // Up to `count` bytes at `offset`, as many as the source holds there; a read
+    // that comes back short leaves the reader as it was. Returns the count read.
+    size_t someAt(uint64_t offset, void* out, size_t count) const;
+
     // The next `count` bytes as a source of their own, and the position past them.
     ByteSource take(uint64_t count);
 
@@ -74,15 +79,3 @@ class CheckedReader {
     uint64_t position_;
     bool ok_ = true;
 };
-
-// Little-endian values from bytes already read.
-inline uint16_t le16(const unsigned char* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-inline uint32_t le32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-inline uint64_t le64(const unsigned char* p) {
-    return static_cast<uint64_t>(le32(p)) | (static_cast<uint64_t>(le32(p + 4)) << 32);
-}

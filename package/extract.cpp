@@ -1,12 +1,12 @@
 // Writing one stored file to disk: inflated from its zlib stream, or copied
-// when the package keeps its files as they are.
+// when the package keeps it as it is.
 #include <cstring>
 #include <memory>
 #include <new>
 
 #include <zlib.h>
 
-#include "display/string_ids.h"
+#include "common/string_ids.h"
 #include "package/file_functions.h"
 #include "package/safe_name.h"
 
@@ -21,11 +21,17 @@ struct ExtractBuffers {
     unsigned char output[kChunk];
 };
 
-// Where the stored data stands: the next byte to read and the end of the data
-// as the record gives it (which may lie past the end of the package).
-struct StoredRange {
-    uint64_t position;
-    uint64_t end;
+// Reads the stored bytes chunk by chunk.
+struct StoredReader {
+    CheckedReader bytes;
+    uint64_t position = 0;
+
+    // The next chunk, at most kChunk bytes; 0 once the data is used up.
+    uint32_t next(unsigned char* buffer) {
+        const size_t got = bytes.someAt(position, buffer, kChunk);
+        position += got;
+        return static_cast<uint32_t>(got);
+    }
 };
 
 void reportError(const ExtractHost& host, int textId) {
@@ -34,36 +40,18 @@ void reportError(const ExtractHost& host, int textId) {
     }
 }
 
-} // namespace
-
-bool FileFunctions::storesUncompressedData() {
-    unsigned char uid1[4] = {};
-    unsigned char flags[2] = {};
-    readAt(uid1, sizeof uid1, 4);
-    readAt(flags, sizeof flags, 36);
-    const uint16_t flagWord = static_cast<uint16_t>(flags[0] | (flags[1] << 8));
-    return readLe32(uid1) == kUidRelease5 || (flagWord & kFlagNoCompress) != 0;
-}
-
-namespace {
-
-// The next chunk of stored data, at most kChunk bytes; 0 once it is used up.
-uint32_t readStoredChunk(FileFunctions& files, unsigned char* buffer, StoredRange& range) {
-    if (range.position >= range.end || range.position > 0xFFFFFFFFull) {
-        return 0;
+bool reportIfUnsafe(const ExtractHost& host, const char* name) {
+    if (isSafeInstallName(name)) {
+        return false;
     }
-    uint64_t count = range.end - range.position;
-    if (count > kChunk) {
-        count = kChunk;
+    if (host.showMessage != nullptr) {
+        host.showMessage(host.context, KindError, IdsUnsafeName, 0, name);
     }
-    uint32_t got =
-        files.readAt(buffer, static_cast<uint32_t>(count), static_cast<uint32_t>(range.position));
-    range.position += got;
-    return got;
+    return true;
 }
 
 // The end common to both ways of writing: size check, close, count, progress.
-void finishFile(FileFunctions& files, uint32_t originalLength) {
+void finishFile(FileFunctions& files, uint64_t originalLength) {
     if (platformFileSize(files.outputHandle) != originalLength) {
         reportError(files.host, IdsSizeDiffers);
     }
@@ -76,7 +64,7 @@ void finishFile(FileFunctions& files, uint32_t originalLength) {
 }
 
 void copyStored(FileFunctions& files, const char* name, ExtractBuffers& buffers, uint32_t first,
-                StoredRange& range, uint32_t originalLength) {
+                StoredReader& stored, uint64_t originalLength) {
     files.outputHandle = files.createOutput(name);
     if (files.outputHandle == kInvalidFile) {
         reportError(files.host, IdsCreateError);
@@ -85,13 +73,13 @@ void copyStored(FileFunctions& files, const char* name, ExtractBuffers& buffers,
     uint32_t got = first;
     while (got != 0) {
         files.writeOutput(buffers.input, got);
-        got = readStoredChunk(files, buffers.input, range);
+        got = stored.next(buffers.input);
     }
     finishFile(files, originalLength);
 }
 
 void inflateStored(FileFunctions& files, const char* name, ExtractBuffers& buffers, uint32_t first,
-                   StoredRange& range, uint32_t originalLength) {
+                   StoredReader& stored, uint64_t originalLength) {
     z_stream stream;
     std::memset(&stream, 0, sizeof stream);
     stream.next_in = buffers.input;
@@ -111,7 +99,7 @@ void inflateStored(FileFunctions& files, const char* name, ExtractBuffers& buffe
     int status = inflate(&stream, Z_SYNC_FLUSH);
     while (status == Z_OK) {
         if (stream.avail_in == 0) {
-            stream.avail_in = readStoredChunk(files, buffers.input, range);
+            stream.avail_in = stored.next(buffers.input);
             stream.next_in = buffers.input;
         }
         if (stream.avail_out == 0) {
@@ -138,35 +126,50 @@ void inflateStored(FileFunctions& files, const char* name, ExtractBuffers& buffe
 
 } // namespace
 
-void FileFunctions::extractStored(const char* name, uint32_t storedLength, uint32_t storedOffset,
-                                  uint32_t originalLength) {
-    if (!isSafeInstallName(name)) {
-        if (host.showMessage != nullptr) {
-            host.showMessage(host.context, KindError, IdsUnsafeName, 0, name);
-        }
-        return;
-    }
-    // Offset 0 would mean "at the cursor" and read the record stream instead.
-    if (storedOffset == 0) {
-        reportError(host, IdsReadError);
-        return;
-    }
+void FileFunctions::writeStoredData(const char* name, const StoredData& data) {
     std::unique_ptr<ExtractBuffers> buffers(new (std::nothrow) ExtractBuffers);
     if (!buffers) {
         reportError(host, IdsReadError);
         return;
     }
-    const uint32_t firstCount = storedLength < kChunk ? storedLength : kChunk;
-    const uint32_t first = readAt(buffers->input, firstCount, storedOffset);
-    if (first == 0) {
+    StoredReader stored{CheckedReader(data.bytes)};
+    const uint32_t first = stored.next(buffers->input);
+    if (data.coding == StoredCoding::AsIs) {
+        copyStored(*this, name, *buffers, first, stored, data.originalLength);
+    } else {
+        inflateStored(*this, name, *buffers, first, stored, data.originalLength);
+    }
+}
+
+void FileFunctions::extractStored(const char* name, uint32_t storedLength, uint32_t storedOffset,
+                                  uint32_t originalLength) {
+    if (reportIfUnsafe(host, name)) {
+        return;
+    }
+    // Offset 0 would mean "at the cursor" and read the record stream instead;
+    // data of which the package holds not a byte cannot be written either.
+    StoredData data;
+    data.bytes = source.range(storedOffset, storedLength);
+    if (storedOffset == 0 || data.bytes.size() == 0) {
         reportError(host, IdsReadError);
         return;
     }
-    StoredRange range = {static_cast<uint64_t>(storedOffset) + first,
-                         static_cast<uint64_t>(storedOffset) + storedLength};
-    if (storesUncompressedData()) {
-        copyStored(*this, name, *buffers, first, range, originalLength);
-    } else {
-        inflateStored(*this, name, *buffers, first, range, originalLength);
+    data.coding = storedCoding;
+    data.originalLength = originalLength;
+    writeStoredData(name, data);
+}
+
+void FileFunctions::extractData(const char* name, const StoredData& data) {
+    if (data.coding == StoredCoding::Missing) {
+        reportError(host, IdsReadError);
+        return;
     }
+    if (reportIfUnsafe(host, name)) {
+        return;
+    }
+    if (data.coding == StoredCoding::Unknown) {
+        reportError(host, IdsInflateError);
+        return;
+    }
+    writeStoredData(name, data);
 }

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/paths.h"
 #include "package/extract_host.h"
 #include "package/format.h"
 #include "package/platform.h"
@@ -27,13 +28,15 @@ using LanguageCallback = void (*)(void* context, uint16_t code);
 class FileFunctions {
   public:
     FileHandle outputHandle = kInvalidFile;
-    char destPath[260] = {};
+    char destPath[kPathSize] = {};
     RecordArea record = {};
     FileHandle inputHandle = kInvalidFile;
     ByteSource source; // the open package: its file, or bytes in memory
     uint32_t cursor = 0;
-    char packagePath[260] = {}; // UTF-8
+    char packagePath[kPathSize] = {}; // UTF-8
     int32_t extractedCount = 0;
+    // How the package in hand keeps its files, as its header says; set by the walk.
+    StoredCoding storedCoding = StoredCoding::Zlib;
     ExtractHost host = {};
 
     // Reader (reader.cpp). Offset 0 means "at the cursor" and advances it; any
@@ -44,7 +47,7 @@ class FileFunctions {
     bool isOpen() const { return source.isOpen(); }
     bool closePackage();
     uint32_t readAt(void* buffer, uint32_t count, uint32_t offset);
-    // Reads a name of `lengthInBytes` bytes into `dest` (260 bytes) as UTF-8.
+    // Reads a name of `lengthInBytes` bytes into `dest` (kPathSize bytes) as UTF-8.
     void readName(char* dest, uint32_t lengthInBytes, uint32_t offset, bool unicode);
     uint32_t writeOutput(const void* buffer, uint32_t count);
     // Zeroes `header` and reads the first 100 bytes at the cursor into it; a
@@ -55,7 +58,20 @@ class FileFunctions {
     void listLanguages(uint16_t count, uint32_t offset, LanguageCallback callback, void* context);
 
     // Walk (walk.cpp). Returns whether extractedCount is not 0 at its end.
-    bool walkRecords(PackageHeader header, int mode, const WalkOutputs& outputs);
+    bool walkRecords(PackageHeader header, WalkMode mode, const WalkOutputs& outputs);
+
+    // One record of the stream: whether it could be taken whole (else the walk
+    // ends), its type, where its fixed part starts, and whether it is a file
+    // record, now held in `record`.
+    struct NextRecord {
+        bool taken;
+        bool isFile;
+        int32_t type;
+        uint32_t fixedStart;
+    };
+    NextRecord takeNextRecord(CheckedReader& reader, const PackageHeader& header);
+    void actOnFileRecord(const NextRecord& next, const PackageHeader& header, WalkMode mode,
+                         const WalkOutputs& outputs);
     // Extracts every variant of the multi-language record just read (its fixed
     // part starts at `fixedStart`), naming each by `baseName` and its number.
     void extractLanguages(const PackageHeader& header, uint32_t fixedStart, const char* baseName,
@@ -65,9 +81,14 @@ class FileFunctions {
     void extractStored(const char* name, uint32_t storedLength, uint32_t storedOffset,
                        uint32_t originalLength);
     FileHandle createOutput(const char* name);
+    // The destination folder for the next file (kPathSize bytes), without a
+    // trailing backslash; false when there is none.
+    bool destinationFolder(char* base);
     int makeDirs(const char* path);
-    // Whether the open package keeps its files as is rather than as zlib streams.
-    bool storesUncompressedData();
+    // A Symbian 9 package's file, its data found by the walk.
+    void extractData(const char* name, const StoredData& data);
+    // The part both formats share: output file, inflate or copy, checks, count.
+    void writeStoredData(const char* name, const StoredData& data);
 };
 
 // The walk output that extracts to disk through `files` (no list output).

@@ -1,58 +1,70 @@
 // Where an extracted file goes, and its folders and output file.
+#include "package/output_path.h"
+
 #include <cstring>
 
-#include "display/string_ids.h"
+#include "common/destinations.h"
+#include "common/paths.h"
+#include "common/string_ids.h"
 #include "package/bounded.h"
 #include "package/file_functions.h"
+#include "package/names.h"
+#include "package/safe_name.h"
 
 namespace {
 
-constexpr uint32_t kDestAskOncePerWalk = 501;
-constexpr uint32_t kDestFixedFolder = 502;
-constexpr size_t kPathSize = 260;
-constexpr size_t kPartLimit = 255; // each part of a split path, as the platform splits it
-
-bool isSeparator(char c) {
-    return c == '\\' || c == '/';
+const char* withoutDrive(const char* name) {
+    return (name[0] != '\0' && name[1] == ':') ? name + 2 : name;
 }
 
-// A path split as the platform does: drive, folder part (to its last separator,
-// included) and the rest (file name and extension).
-struct SplitPath {
-    char drive[3] = {};
-    char folder[kPartLimit + 1] = {};
-    char file[2 * kPartLimit + 1] = {};
+char foldCase(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
-    explicit SplitPath(const char* path) {
-        const char* rest = path;
-        if (rest[0] != '\0' && rest[1] == ':') {
-            drive[0] = rest[0];
-            drive[1] = ':';
-            rest += 2;
-        }
-        const char* lastSeparator = nullptr;
-        for (const char* p = rest; *p != '\0'; ++p) {
-            if (isSeparator(*p)) {
-                lastSeparator = p;
-            }
-        }
-        const char* fileStart = rest;
-        if (lastSeparator != nullptr) {
-            size_t length = static_cast<size_t>(lastSeparator - rest) + 1;
-            appendBounded(folder, sizeof folder, rest, length);
-            fileStart = lastSeparator + 1;
-        }
-        // File name and extension, each cut at the part limit.
-        const char* dot = std::strrchr(fileStart, '.');
-        size_t nameLength =
-            dot != nullptr ? static_cast<size_t>(dot - fileStart) : std::strlen(fileStart);
-        appendBounded(file, sizeof file, fileStart,
-                      nameLength < kPartLimit ? nameLength : kPartLimit);
-        if (dot != nullptr) {
-            appendBounded(file, sizeof file, dot, kPartLimit);
+// Windows compares paths without regard to ASCII case or the kind of slash.
+bool samePath(const char* a, const char* b) {
+    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
+        const bool separators = isPathSeparator(*a) && isPathSeparator(*b);
+        if (!separators && foldCase(*a) != foldCase(*b)) {
+            return false;
         }
     }
-};
+    return *a == '\0' && *b == '\0';
+}
+
+// Appends each element of the install name to `out` (which holds `length`
+// bytes) after one backslash.
+OutputPath appendElements(const char* install, char* out, size_t length) {
+    const char* p = install;
+    bool named = false;
+    for (;;) {
+        while (isPathSeparator(*p)) {
+            ++p;
+        }
+        if (*p == '\0') {
+            break;
+        }
+        size_t elementLength = 0;
+        while (p[elementLength] != '\0' && !isPathSeparator(p[elementLength])) {
+            ++elementLength;
+        }
+        if (!isSafePathElement(p, elementLength)) {
+            return OutputPath::Unsafe;
+        }
+        if (elementLength + 1 > kPathSize - 1 - length) {
+            return OutputPath::TooLong;
+        }
+        out[length++] = '\\';
+        std::memcpy(out + length, p, elementLength);
+        length += elementLength;
+        out[length] = '\0';
+        p += elementLength;
+        named = *p == '\0';
+    }
+    // Nothing to name the file by, or a name that ends in a separator and so
+    // names a folder.
+    return named ? OutputPath::Composed : OutputPath::Unsafe;
+}
 
 void readSettings(const ExtractHost& host, ExtractSettings* settings) {
     std::memset(settings, 0, sizeof *settings);
@@ -71,12 +83,46 @@ int ask(const ExtractHost& host, int textId, const char* prefix) {
 
 } // namespace
 
-FileHandle FileFunctions::createOutput(const char* name) {
+OutputPath composeOutputPath(const char* base, const char* installName, const char* packagePath,
+                             char* out) {
+    out[0] = '\0';
+    const size_t baseLength = std::strlen(base);
+    if (baseLength > kPathSize - 1) {
+        return OutputPath::TooLong;
+    }
+    std::memcpy(out, base, baseLength + 1);
+    const OutputPath result = appendElements(withoutDrive(installName), out, baseLength);
+    if (result == OutputPath::Composed && packagePath != nullptr && samePath(out, packagePath)) {
+        out[0] = '\0';
+        return OutputPath::IsPackage;
+    }
+    if (result != OutputPath::Composed) {
+        out[0] = '\0';
+    }
+    return result;
+}
+
+void folderOf(const char* path, char* out) {
+    out[0] = '\0';
+    const char* last = nullptr;
+    for (const char* p = path; *p != '\0'; ++p) {
+        if (isPathSeparator(*p)) {
+            last = p;
+        }
+    }
+    if (last != nullptr && static_cast<size_t>(last - path) < kPathSize) {
+        std::memcpy(out, path, static_cast<size_t>(last - path));
+        out[last - path] = '\0';
+    }
+}
+
+// The destination folder of this file, or false when there is none: a folder
+// chooser cancelled, a fixed folder never set.
+bool FileFunctions::destinationFolder(char* base) {
     ExtractSettings settings;
     readSettings(host, &settings);
-
-    char base[kPathSize] = {};
-    if (settings.defaultDest == kDestAskOncePerWalk) {
+    base[0] = '\0';
+    if (settings.defaultDest == DestAskOncePerRun) {
         if (destPath[0] == '\0' || host.chosenFolder[0] == '\0') {
             char folder[kPathSize] = {};
             bool chosen = host.chooseFolder != nullptr &&
@@ -84,39 +130,45 @@ FileHandle FileFunctions::createOutput(const char* name) {
                                             folder, sizeof folder);
             folder[sizeof folder - 1] = '\0';
             if (!chosen || folder[0] == '\0') {
-                return kInvalidFile; // destPath untouched: the next file asks again
+                return false; // destPath untouched: the next file asks again
             }
             copyBounded(host.chosenFolder, sizeof host.chosenFolder, folder);
         }
-        copyBounded(base, sizeof base, host.chosenFolder);
-    } else if (settings.defaultDest == kDestFixedFolder) {
-        copyBounded(base, sizeof base, settings.destDir);
+        copyBounded(base, kPathSize, host.chosenFolder);
+    } else if (settings.defaultDest == DestFixedFolder) {
+        copyBounded(base, kPathSize, settings.destDir);
     } else {
-        // 500, next to the package; also for values the settings should never hold.
-        SplitPath package(packagePath);
-        appendBounded(base, 3, package.drive);
-        appendBounded(base, sizeof base, package.folder, 255);
+        // Next to the package; also for values the settings should never hold.
+        folderOf(packagePath, base);
     }
-    // No folder at all (a fixed folder that was never set): the install path
-    // would start from the root of the current drive, outside anything chosen.
     size_t baseLength = std::strlen(base);
-    if (baseLength == 0) {
-        return kInvalidFile;
-    }
-    if (base[baseLength - 1] == '\\') {
+    if (baseLength > 0 && base[baseLength - 1] == '\\') {
         base[--baseLength] = '\0';
     }
+    // No folder at all would put the install path at the root of the current drive.
+    return baseLength > 0;
+}
 
-    SplitPath install(name);
-    copyBounded(destPath, sizeof destPath, base);
-    if (install.folder[0] != '\0') {
-        appendBounded(destPath, sizeof destPath, install.folder);
-        makeDirs(destPath);
-    } else {
-        appendBounded(destPath, sizeof destPath, "\\");
+FileHandle FileFunctions::createOutput(const char* name) {
+    char base[kPathSize];
+    if (!destinationFolder(base)) {
+        return kInvalidFile;
     }
-    appendBounded(destPath, sizeof destPath, install.file);
+    // The folder now serves the rest of the run, whatever becomes of this file.
+    copyBounded(destPath, sizeof destPath, base);
+    char path[kPathSize];
+    if (composeOutputPath(base, name, packagePath, path) != OutputPath::Composed) {
+        return kInvalidFile;
+    }
+    copyBounded(destPath, sizeof destPath, path);
+    char folder[kPathSize];
+    folderOf(destPath, folder);
+    if (std::strlen(folder) > std::strlen(base)) {
+        makeDirs(folder);
+    }
 
+    ExtractSettings settings;
+    readSettings(host, &settings);
     CreateResult result;
     FileHandle file = platformCreateOutput(destPath, settings.overwriteFiles != 0, &result);
     // Only a file that is already there is worth a question; a Yes replaces it once.
@@ -135,7 +187,7 @@ int FileFunctions::makeDirs(const char* path) {
     }
     char* last = nullptr;
     for (char* p = work; *p != '\0'; ++p) {
-        if (isSeparator(*p)) {
+        if (isPathSeparator(*p)) {
             last = p;
         }
     }

@@ -1,6 +1,7 @@
 // The reader over the open package: every byte of it is read through readAt.
 #include <cstring>
 
+#include "common/paths.h"
 #include "package/file_functions.h"
 #include "package/names.h"
 
@@ -40,10 +41,11 @@ bool FileFunctions::closePackage() {
 }
 
 uint32_t FileFunctions::readAt(void* buffer, uint32_t count, uint32_t offset) {
+    const CheckedReader reader(source);
     if (offset != 0) {
-        return static_cast<uint32_t>(source.readSome(offset, buffer, count));
+        return static_cast<uint32_t>(reader.someAt(offset, buffer, count));
     }
-    const uint32_t read = static_cast<uint32_t>(source.readSome(cursor, buffer, count));
+    const uint32_t read = static_cast<uint32_t>(reader.someAt(cursor, buffer, count));
     cursor += read;
     return read;
 }
@@ -57,7 +59,7 @@ void FileFunctions::readName(char* dest, uint32_t lengthInBytes, uint32_t offset
     unsigned char raw[kNameBytes];
     uint32_t wanted = lengthInBytes < kNameBytes ? lengthInBytes : kNameBytes;
     uint32_t got = readAt(raw, wanted, offset);
-    decodeName(raw, got, unicode, dest, 260);
+    decodeName(raw, got, unicode, dest, kPathSize);
 }
 
 uint32_t FileFunctions::writeOutput(const void* buffer, uint32_t count) {
@@ -87,7 +89,7 @@ void FileFunctions::listLanguages(uint16_t count, uint32_t offset, LanguageCallb
             return;
         }
         if (callback != nullptr) {
-            callback(context, static_cast<uint16_t>(code[0] | (code[1] << 8)));
+            callback(context, le16(code));
         }
     }
 }

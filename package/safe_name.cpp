@@ -3,11 +3,9 @@
 #include <cstddef>
 #include <cstring>
 
-namespace {
+#include "common/paths.h"
 
-bool isSeparator(char c) {
-    return c == '\\' || c == '/';
-}
+namespace {
 
 char upper(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
@@ -67,6 +65,13 @@ bool isReservedDevice(const char* element, size_t length) {
 
 } // namespace
 
+bool isSafePathElement(const char* element, size_t length) {
+    if (length == 0 || std::memchr(element, ':', length) != nullptr) {
+        return false;
+    }
+    return !isDotsAndBlanks(element, length) && !isReservedDevice(element, length);
+}
+
 bool isSafeInstallName(const char* name) {
     if (name == nullptr) {
         return false;
@@ -76,7 +81,7 @@ bool isSafeInstallName(const char* name) {
         rest += 2;
     }
     // \\server\share, \\?\ and \\.\ all start with two separators.
-    if (isSeparator(rest[0]) && isSeparator(rest[1])) {
+    if (isPathSeparator(rest[0]) && isPathSeparator(rest[1])) {
         return false;
     }
     if (std::strchr(rest, ':') != nullptr) {
@@ -85,7 +90,7 @@ bool isSafeInstallName(const char* name) {
     const char* element = rest;
     for (;;) {
         size_t length = 0;
-        while (element[length] != '\0' && !isSeparator(element[length])) {
+        while (element[length] != '\0' && !isPathSeparator(element[length])) {
             ++length;
         }
         if (isDotsAndBlanks(element, length) || isReservedDevice(element, length)) {

@@ -1,6 +1,7 @@
 // The one pass over the record stream that both listing and extraction rest on.
 #include <cstring>
 
+#include "common/paths.h"
 #include "package/file_functions.h"
 #include "package/names.h"
 
@@ -32,48 +33,26 @@ struct StreamLayout {
     uint32_t heldBytes() const { return release5 ? 32 : 44; }
 };
 
-// The end of what can be read, as a 32-bit position like every package offset.
-uint32_t readableEnd(const ByteSource& source) {
-    uint64_t size = source.size();
-    return size > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<uint32_t>(size);
-}
-
-bool readWordAtCursor(FileFunctions& files, uint32_t* value) {
-    unsigned char word[4];
-    if (files.readAt(word, 4, 0) != 4) {
-        return false;
-    }
-    *value = readLe32(word);
-    return true;
-}
-
-// Consumes `count` bytes of the stream without holding them; false when the
-// package ends first, which ends the walk as a short read would.
-bool passOver(FileFunctions& files, uint64_t count, uint32_t end) {
-    if (files.cursor > end || count > end - files.cursor) {
-        return false;
-    }
-    files.seekTo(static_cast<uint32_t>(files.cursor + count));
-    return true;
-}
-
 // Reads the fixed part of a file record into `record`; false when the package
 // ends within it (such a record is not acted on).
-bool takeFileRecord(FileFunctions& files, const StreamLayout& layout, int32_t type, uint32_t end) {
+bool takeFileRecord(CheckedReader& reader, const StreamLayout& layout, int32_t type,
+                    RecordArea& record) {
     uint64_t size = layout.fixedPartSize(type);
     uint32_t held = size < layout.heldBytes() ? static_cast<uint32_t>(size) : layout.heldBytes();
     unsigned char raw[44] = {};
-    std::memset(&files.record, 0, sizeof files.record);
-    if (files.readAt(raw, held, 0) != held || !passOver(files, size - held, end)) {
+    std::memset(&record, 0, sizeof record);
+    reader.bytes(raw, held);
+    reader.skip(size - held);
+    if (!reader.ok()) {
         return false;
     }
-    FileRecord& r = files.record.file;
+    FileRecord& r = record.file;
     uint32_t* const words[11] = {&r.fileType,         &r.unused1,        &r.sourceNameLength,
                                  &r.sourceNameOffset, &r.destNameLength, &r.destNameOffset,
                                  &r.storedLength,     &r.storedOffset,   &r.originalLength,
                                  &r.unused2,          &r.unused3};
     for (uint32_t i = 0; i < held / 4; ++i) {
-        *words[i] = readLe32(raw + 4 * i);
+        *words[i] = le32(raw + 4 * i);
     }
     if (layout.release5) {
         r.originalLength = r.storedLength; // Release 5 stores files as they are
@@ -83,21 +62,14 @@ bool takeFileRecord(FileFunctions& files, const StreamLayout& layout, int32_t ty
 
 // Options: a count k, then k option names in every language (a length and an
 // offset each), then four selection words.
-bool passOptions(FileFunctions& files, const StreamLayout& layout, uint32_t end) {
-    uint32_t count;
-    if (!readWordAtCursor(files, &count)) {
-        return false;
-    }
-    return passOver(files, 8ull * count * layout.languages + 16, end);
+void passOptions(CheckedReader& reader, const StreamLayout& layout) {
+    const uint32_t count = reader.u32();
+    reader.skip(8ull * count * layout.languages + 16);
 }
 
 // IF and ELSEIF: a byte count and the condition's bytes.
-bool passCondition(FileFunctions& files, uint32_t end) {
-    uint32_t size;
-    if (!readWordAtCursor(files, &size)) {
-        return false;
-    }
-    return passOver(files, size, end);
+void passCondition(CheckedReader& reader) {
+    reader.skip(reader.u32());
 }
 
 // A component lands in the top of the destination: keep its last element with
@@ -123,10 +95,10 @@ void composeVariantName(char* dest, const char* base, uint32_t number) {
     while (n > 0 && digitCount < 2) {
         digits[digitCount++] = reversed[--n];
     }
-    size_t room = 260 - digitCount; // base, digits and terminator in 260 bytes
+    size_t room = kPathSize - digitCount; // base, digits and terminator
     size_t length = std::strlen(base);
-    if (length >= 260) {
-        length = 259;
+    if (length >= kPathSize) {
+        length = kPathSize - 1;
     }
     std::memcpy(dest, base, length);
     length = cutUtf8(dest, length, room);
@@ -149,68 +121,75 @@ void extractToDiskThunk(void* context, const char* name, uint32_t storedLength,
 
 } // namespace
 
-bool FileFunctions::walkRecords(PackageHeader header, int mode, const WalkOutputs& outputs) {
+FileFunctions::NextRecord FileFunctions::takeNextRecord(CheckedReader& reader,
+                                                        const PackageHeader& header) {
     const StreamLayout layout(header);
-    const uint32_t end = readableEnd(source);
-    seekTo(header.packageLinesOffset());
-    while (cursor < header.dependenciesOffset()) {
-        uint32_t word;
-        if (!readWordAtCursor(*this, &word)) {
+    NextRecord next = {};
+    if (reader.position() >= header.dependenciesOffset()) {
+        return next;
+    }
+    next.type = static_cast<int32_t>(reader.u32());
+    next.fixedStart = static_cast<uint32_t>(reader.position());
+    if (next.type == RecordSimpleFile || next.type == RecordMultiLanguageFile) {
+        next.isFile = takeFileRecord(reader, layout, next.type, record);
+    } else if (next.type == RecordOptions) {
+        passOptions(reader, layout);
+    } else if (next.type == RecordIf || next.type == RecordElseIf) {
+        passCondition(reader);
+    } // ELSE, ENDIF and unknown types are the type word alone
+    next.taken = reader.ok();
+    return next;
+}
+
+void FileFunctions::actOnFileRecord(const NextRecord& next, const PackageHeader& header,
+                                    WalkMode mode, const WalkOutputs& outputs) {
+    const StreamLayout layout(header);
+    const uint32_t fileType = record.file.fileType;
+    if (fileType > FileOpenDuringInstall) {
+        return;
+    }
+    const bool bySource = fileType == FileShowDuringInstall || fileType == FileComponent;
+    readName(record.name, bySource ? record.file.sourceNameLength : record.file.destNameLength,
+             bySource ? record.file.sourceNameOffset : record.file.destNameOffset, layout.unicode);
+    if (mode == WalkList) {
+        if (outputs.addListEntry != nullptr) {
+            outputs.addListEntry(outputs.context, fileType, record.name);
+        }
+        return;
+    }
+    if (fileType == FileShowDuringInstall || fileType == FileUninstallOnly) {
+        return;
+    }
+    if (fileType == FileComponent) {
+        cutToLastElement(record.name);
+    }
+    // A multi-language record's own words hold one variant only when the
+    // package has exactly one language; an installed file is numbered always.
+    const bool variants =
+        next.type == RecordMultiLanguageFile && (fileType == FileInstall || layout.languages != 1);
+    if (variants) {
+        char base[sizeof record.name];
+        std::memcpy(base, record.name, sizeof base);
+        extractLanguages(header, next.fixedStart, base, outputs);
+    } else {
+        emitStored(outputs, record.name, record.file.storedLength, record.file.storedOffset,
+                   record.file.originalLength);
+    }
+}
+
+bool FileFunctions::walkRecords(PackageHeader header, WalkMode mode, const WalkOutputs& outputs) {
+    storedCoding = storesUncompressed(header) ? StoredCoding::AsIs : StoredCoding::Zlib;
+    CheckedReader reader(source, header.packageLinesOffset());
+    for (;;) {
+        const NextRecord next = takeNextRecord(reader, header);
+        if (!next.taken) {
             break;
         }
-        const int32_t type = static_cast<int32_t>(word);
-        const uint32_t fixedStart = cursor;
-        if (type == RecordSimpleFile || type == RecordMultiLanguageFile) {
-            if (!takeFileRecord(*this, layout, type, end)) {
-                break;
-            }
-        } else if (type == RecordOptions) {
-            if (!passOptions(*this, layout, end)) {
-                break;
-            }
-            continue;
-        } else if (type == RecordIf || type == RecordElseIf) {
-            if (!passCondition(*this, end)) {
-                break;
-            }
-            continue;
-        } else {
-            continue; // ELSE, ENDIF and unknown types are the type word alone
-        }
-
-        const uint32_t fileType = record.file.fileType;
-        if (fileType > FileOpenDuringInstall) {
-            continue;
-        }
-        const bool bySource = fileType == FileShowDuringInstall || fileType == FileComponent;
-        readName(record.name, bySource ? record.file.sourceNameLength : record.file.destNameLength,
-                 bySource ? record.file.sourceNameOffset : record.file.destNameOffset,
-                 layout.unicode);
-        if (mode == WalkList) {
-            if (outputs.addListEntry != nullptr) {
-                outputs.addListEntry(outputs.context, fileType, record.name);
-            }
-            continue;
-        }
-        if (fileType == FileShowDuringInstall || fileType == FileUninstallOnly) {
-            continue;
-        }
-        if (fileType == FileComponent) {
-            cutToLastElement(record.name);
-        }
-        // A multi-language record's own words hold one variant only when the
-        // package has exactly one language; an installed file is numbered always.
-        const bool variants =
-            type == RecordMultiLanguageFile && (fileType == FileInstall || layout.languages != 1);
-        if (variants) {
-            char base[260];
-            std::memcpy(base, record.name, sizeof base);
-            extractLanguages(header, fixedStart, base, outputs);
-        } else {
-            emitStored(outputs, record.name, record.file.storedLength, record.file.storedOffset,
-                       record.file.originalLength);
+        if (next.isFile) {
+            actOnFileRecord(next, header, mode, outputs);
         }
     }
+    cursor = static_cast<uint32_t>(reader.position());
     destPath[0] = '\0';
     return extractedCount != 0;
 }
@@ -219,7 +198,6 @@ void FileFunctions::extractLanguages(const PackageHeader& header, uint32_t fixed
                                      const char* baseName, const WalkOutputs& outputs) {
     const StreamLayout layout(header);
     const uint32_t n = layout.languages;
-    const uint32_t recordEnd = cursor;
     // storedLengths, storedOffsets and (later generation) originalLengths follow
     // the six leading words.
     const uint64_t arrays = static_cast<uint64_t>(fixedStart) + 24;
@@ -234,7 +212,7 @@ void FileFunctions::extractLanguages(const PackageHeader& header, uint32_t fixed
                 readAt(raw, 4 * count, static_cast<uint32_t>(at));
             }
             for (uint32_t j = 0; j < count; ++j) {
-                values[a][j] = readLe32(raw + 4 * j);
+                values[a][j] = le32(raw + 4 * j);
             }
         }
         for (uint32_t j = 0; j < count; ++j) {
@@ -243,7 +221,6 @@ void FileFunctions::extractLanguages(const PackageHeader& header, uint32_t fixed
             emitStored(outputs, record.name, values[0][j], values[1][j], original);
         }
     }
-    seekTo(recordEnd);
 }
 
 WalkOutputs extractToDisk(FileFunctions& files) {

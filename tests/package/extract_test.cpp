@@ -4,7 +4,7 @@
 #include <fstream>
 #include <set>
 
-#include "display/string_ids.h"
+#include "common/string_ids.h"
 #include "tests/package/package_fixture.h"
 
 namespace {

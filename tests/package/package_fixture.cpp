@@ -29,10 +29,14 @@ TempDir::~TempDir() {
 }
 
 std::vector<std::string> TempDir::files() const {
+    return filesBelow(path_);
+}
+
+std::vector<std::string> TempDir::filesBelow(const fs::path& folder) {
     std::vector<std::string> out;
-    for (const auto& entry : fs::recursive_directory_iterator(path_)) {
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
         if (entry.is_regular_file()) {
-            auto relative = entry.path().lexically_relative(path_).generic_u8string();
+            auto relative = entry.path().lexically_relative(folder).generic_u8string();
             out.push_back(std::string(relative.begin(), relative.end()));
         }
     }

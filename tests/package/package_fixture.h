@@ -35,6 +35,7 @@ class TempDir {
     std::string utf8() const { return utf8Of(path_); }
     // Every regular file below the folder, as '/'-separated relative UTF-8 paths.
     std::vector<std::string> files() const;
+    static std::vector<std::string> filesBelow(const fs::path& folder);
 
   private:
     fs::path path_;

@@ -266,3 +266,43 @@ TEST(RealPackages, ExtractedFiles) {
         EXPECT_EQ(host.progressSteps, written);
     }
 }
+
+TEST(RealPackages, FromMemoryAsFromTheFile) {
+    SKIP_WITHOUT_TESTDATA();
+    for (const RealCase& c : loadCases()) {
+        SCOPED_TRACE(c.file);
+        Opened fromFile(c.file);
+        std::ifstream in(realFolder() / pathOfUtf8(c.file), std::ios::binary);
+        const sis::Bytes bytes((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+        Opened fromMemory(c.file);
+        fromMemory.files.openMemory(bytes.data(), bytes.size());
+
+        std::vector<std::vector<std::string>> written;
+        std::vector<RecordingOutputs> walked;
+        for (Opened* opened : {&fromFile, &fromMemory}) {
+            RecordingOutputs listed;
+            RecordingOutputs requested;
+            opened->files.walkRecords(opened->header, WalkList, listed.outputs());
+            opened->files.walkRecords(opened->header, WalkExtract, requested.outputs());
+            listed.requests = requested.requests;
+            walked.push_back(listed);
+
+            TempDir out;
+            RecordingHost host;
+            host.attach(opened->files);
+            host.useFolder(out.utf8());
+            opened->files.walkRecords(opened->header, WalkExtract, extractToDisk(opened->files));
+            std::vector<std::string> files;
+            for (const std::string& file : out.files()) {
+                files.push_back(file + " " +
+                                testsupport::sha256File(out.path() / pathOfUtf8(file)));
+            }
+            written.push_back(files);
+        }
+        EXPECT_EQ(walked[0].lines, walked[1].lines);
+        EXPECT_EQ(walked[0].requests, walked[1].requests);
+        EXPECT_EQ(written[0], written[1]);
+        EXPECT_FALSE(written[0].empty() && !c.expected["extract"].items.empty());
+    }
+}

@@ -325,7 +325,7 @@ TEST(Walk, EndBoundAndEmptyStream) {
 
 TEST(Walk, ResultAndDestPathAfterEveryWalk) {
     OpenPackage opened(laterPackage({marker()}));
-    for (int mode : {WalkList, WalkExtract}) {
+    for (WalkMode mode : {WalkList, WalkExtract}) {
         opened.files.destPath[0] = 'X';
         opened.files.extractedCount = 0;
         EXPECT_FALSE(opened.files.walkRecords(opened.header, mode, WalkOutputs{}));
