@@ -20,6 +20,10 @@ int hostShowMessage(void*, int kind, int textId, int suffixId, const char* prefi
     return gDisplay.showMessage(kind, textId, suffixId, prefix);
 }
 
+int hostAskToGoOn(void*, int textId, int32_t failures) {
+    return gDisplay.showCountQuestion(textId, failures);
+}
+
 void hostStepProgress(void*) {
     gDisplay.stepProgress();
 }
@@ -61,6 +65,7 @@ void tearDown() {
 bool connectFiles() {
     gFiles.host.context = nullptr;
     gFiles.host.showMessage = hostShowMessage;
+    gFiles.host.askToGoOn = hostAskToGoOn;
     gFiles.host.stepProgress = hostStepProgress;
     gFiles.host.chooseFolder = hostChooseFolder;
     gFiles.host.readSettings = hostReadSettings;

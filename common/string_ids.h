@@ -20,6 +20,7 @@ enum StringId : int {
     IdsWindowCreationFailed = 15,
     IdsOpenFailed = 16,
     IdsCantRead = 17,
+    IdsNotAPackage = 18,
     IdsReadError = 20,
     IdsInflateInitError = 21,
     IdsCreateError = 22,
@@ -28,6 +29,8 @@ enum StringId : int {
     IdsInflateEndError = 25,
     IdsInvalidDirectory = 26,
     IdsUnsafeName = 27,
+    IdsGoOnAfterFailures = 28, // holds %d for the count of failed files
+    IdsChecksumDiffers = 29,
     IdsFilesExtracted = 30,
     IdsAlreadyExists = 31,
     IdsReallyQuit = 32,

@@ -30,6 +30,8 @@ class DisplayFunctions {
     // Messages (kind, main string, suffix string or 0, prefix text or null);
     // returns what the message box returned.
     int showMessage(int kind, int textId, int suffixId, const char* prefixText);
+    // A question whose string holds "%d" for `count`; returns the answer.
+    int showCountQuestion(int textId, long count);
 
     // Header panel.
     void showHeader(const PackageHeader& header);

@@ -1,4 +1,5 @@
 #include <cwchar>
+#include <string>
 
 #include "display/display_functions.h"
 #include "common/string_ids.h"
@@ -48,6 +49,19 @@ int DisplayFunctions::showMessage(int kind, int textId, int suffixId, const char
     loadStringWide(kind, caption, kCaptionSize);
     composeText(text, textId, suffixId, prefixText);
     return MessageBoxW(mainWindow, text, caption, messageBoxType(kind));
+}
+
+int DisplayFunctions::showCountQuestion(int textId, long count) {
+    wchar_t caption[kCaptionSize] = {};
+    wchar_t string[kStringSize] = {};
+    loadStringWide(KindQuestion, caption, kCaptionSize);
+    loadStringWide(textId, string, kStringSize);
+    // The number goes in by hand: a string from the table is never a format.
+    std::wstring text = string;
+    const size_t at = text.find(L"%d");
+    if (at != std::wstring::npos)
+        text.replace(at, 2, std::to_wstring(count));
+    return MessageBoxW(mainWindow, text.c_str(), caption, messageBoxType(KindQuestion));
 }
 
 DisplayFunctions::~DisplayFunctions() {

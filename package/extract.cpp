@@ -15,6 +15,7 @@ namespace {
 // One chunk of stored or inflated data; not 65536, so every chunk length fits
 // the 16-bit counts the original tool worked with.
 constexpr uint32_t kChunk = 65535;
+constexpr int32_t kFailuresBetweenQuestions = 10;
 
 struct ExtractBuffers {
     unsigned char input[kChunk];
@@ -34,26 +35,30 @@ struct StoredReader {
     }
 };
 
-void reportError(const ExtractHost& host, int textId) {
-    if (host.showMessage != nullptr) {
-        host.showMessage(host.context, KindError, textId, IdsSuffixFileFunctions, nullptr);
-    }
-}
+// Writes what was produced, never more than the file's declared length: a
+// package cannot make a file grow past what it says the file is.
+struct BoundedOutput {
+    FileFunctions& files;
+    uint64_t limit;
+    uint64_t written = 0;
+    bool overran = false;
 
-bool reportIfUnsafe(const ExtractHost& host, const char* name) {
-    if (isSafeInstallName(name)) {
-        return false;
+    void write(const unsigned char* data, uint64_t count) {
+        if (count > limit - written) {
+            count = limit - written;
+            overran = true;
+        }
+        if (count > 0) {
+            files.writeOutput(data, static_cast<uint32_t>(count));
+            written += count;
+        }
     }
-    if (host.showMessage != nullptr) {
-        host.showMessage(host.context, KindError, IdsUnsafeName, 0, name);
-    }
-    return true;
-}
+};
 
 // The end common to both ways of writing: size check, close, count, progress.
-void finishFile(FileFunctions& files, uint64_t originalLength) {
-    if (platformFileSize(files.outputHandle) != originalLength) {
-        reportError(files.host, IdsSizeDiffers);
+void finishFile(FileFunctions& files, uint64_t originalLength, bool overran) {
+    if (overran || platformFileSize(files.outputHandle) != originalLength) {
+        files.reportFileError(IdsSizeDiffers);
     }
     platformClose(files.outputHandle);
     files.outputHandle = kInvalidFile;
@@ -63,19 +68,33 @@ void finishFile(FileFunctions& files, uint64_t originalLength) {
     }
 }
 
+// Opens the output file; a refusal is reported unless the user chose it (a No
+// to overwriting, a cancelled folder chooser).
+bool openOutput(FileFunctions& files, const char* name) {
+    files.outputHandle = files.createOutput(name);
+    if (files.outputHandle != kInvalidFile) {
+        return true;
+    }
+    if (files.outputOutcome == FileFunctions::Outcome::Cancelled) {
+        files.runEnded = true;
+    } else if (files.outputOutcome != FileFunctions::Outcome::Skipped) {
+        files.reportFileError(IdsCreateError);
+    }
+    return false;
+}
+
 void copyStored(FileFunctions& files, const char* name, ExtractBuffers& buffers, uint32_t first,
                 StoredReader& stored, uint64_t originalLength) {
-    files.outputHandle = files.createOutput(name);
-    if (files.outputHandle == kInvalidFile) {
-        reportError(files.host, IdsCreateError);
+    if (!openOutput(files, name)) {
         return;
     }
+    BoundedOutput output{files, originalLength};
     uint32_t got = first;
-    while (got != 0) {
-        files.writeOutput(buffers.input, got);
+    while (got != 0 && !output.overran) {
+        output.write(buffers.input, got);
         got = stored.next(buffers.input);
     }
-    finishFile(files, originalLength);
+    finishFile(files, originalLength, output.overran);
 }
 
 void inflateStored(FileFunctions& files, const char* name, ExtractBuffers& buffers, uint32_t first,
@@ -87,49 +106,73 @@ void inflateStored(FileFunctions& files, const char* name, ExtractBuffers& buffe
     stream.next_out = buffers.output;
     stream.avail_out = kChunk;
     if (inflateInit(&stream) != Z_OK) {
-        reportError(files.host, IdsInflateInitError);
+        files.reportFileError(IdsInflateInitError);
         return;
     }
-    files.outputHandle = files.createOutput(name);
-    if (files.outputHandle == kInvalidFile) {
-        reportError(files.host, IdsCreateError);
+    if (!openOutput(files, name)) {
         inflateEnd(&stream);
         return;
     }
+    BoundedOutput output{files, originalLength};
     int status = inflate(&stream, Z_SYNC_FLUSH);
-    while (status == Z_OK) {
+    while (status == Z_OK && !output.overran) {
         if (stream.avail_in == 0) {
             stream.avail_in = stored.next(buffers.input);
             stream.next_in = buffers.input;
         }
         if (stream.avail_out == 0) {
-            files.writeOutput(buffers.output, kChunk);
+            output.write(buffers.output, kChunk);
             stream.next_out = buffers.output;
             stream.avail_out = kChunk;
         }
         status = inflate(&stream, Z_SYNC_FLUSH);
     }
-    if (status == Z_STREAM_END) {
-        files.writeOutput(buffers.output, kChunk - stream.avail_out);
-        finishFile(files, originalLength);
+    // What was inflated is kept, whatever ended the stream.
+    output.write(buffers.output, kChunk - stream.avail_out);
+    if (status == Z_STREAM_END || output.overran) {
+        finishFile(files, originalLength, output.overran);
     } else {
         // Data that ran out, corrupt data, a wrong checksum or a dictionary we
         // cannot have: what was written stays, but the file does not count.
-        reportError(files.host, IdsInflateError);
+        files.reportFileError(IdsInflateError);
         platformClose(files.outputHandle);
         files.outputHandle = kInvalidFile;
     }
     if (inflateEnd(&stream) != Z_OK) {
-        reportError(files.host, IdsInflateEndError);
+        files.reportFileError(IdsInflateEndError);
     }
 }
 
 } // namespace
 
+void FileFunctions::reportFileError(int textId) {
+    fileFailed = true;
+    if (host.showMessage != nullptr) {
+        host.showMessage(host.context, KindError, textId, IdsSuffixFileFunctions, nullptr);
+    }
+}
+
+void FileFunctions::startRun() {
+    failedCount = 0;
+    runEnded = false;
+}
+
+void FileFunctions::endFile() {
+    if (!fileFailed) {
+        return;
+    }
+    fileFailed = false;
+    ++failedCount;
+    if (failedCount % kFailuresBetweenQuestions == 0 && !runEnded && host.askToGoOn != nullptr &&
+        host.askToGoOn(host.context, IdsGoOnAfterFailures, failedCount) == AnswerNo) {
+        runEnded = true;
+    }
+}
+
 void FileFunctions::writeStoredData(const char* name, const StoredData& data) {
     std::unique_ptr<ExtractBuffers> buffers(new (std::nothrow) ExtractBuffers);
     if (!buffers) {
-        reportError(host, IdsReadError);
+        reportFileError(IdsReadError);
         return;
     }
     StoredReader stored{CheckedReader(data.bytes)};
@@ -141,35 +184,50 @@ void FileFunctions::writeStoredData(const char* name, const StoredData& data) {
     }
 }
 
+namespace {
+
+bool refusedAsUnsafe(FileFunctions& files, const char* name) {
+    if (isSafeInstallName(name)) {
+        return false;
+    }
+    files.fileFailed = true;
+    if (files.host.showMessage != nullptr) {
+        files.host.showMessage(files.host.context, KindError, IdsUnsafeName, 0, name);
+    }
+    return true;
+}
+
+} // namespace
+
 void FileFunctions::extractStored(const char* name, uint32_t storedLength, uint32_t storedOffset,
                                   uint32_t originalLength) {
-    if (reportIfUnsafe(host, name)) {
-        return;
-    }
+    fileFailed = false;
     // Offset 0 would mean "at the cursor" and read the record stream instead;
     // data of which the package holds not a byte cannot be written either.
     StoredData data;
     data.bytes = source.range(storedOffset, storedLength);
-    if (storedOffset == 0 || data.bytes.size() == 0) {
-        reportError(host, IdsReadError);
-        return;
-    }
     data.coding = storedCoding;
     data.originalLength = originalLength;
-    writeStoredData(name, data);
+    if (!refusedAsUnsafe(*this, name)) {
+        if (storedOffset == 0 || data.bytes.size() == 0) {
+            reportFileError(IdsReadError);
+        } else {
+            writeStoredData(name, data);
+        }
+    }
+    endFile();
 }
 
 void FileFunctions::extractData(const char* name, const StoredData& data) {
+    fileFailed = false;
     if (data.coding == StoredCoding::Missing) {
-        reportError(host, IdsReadError);
-        return;
+        reportFileError(IdsReadError);
+    } else if (!refusedAsUnsafe(*this, name)) {
+        if (data.coding == StoredCoding::Unknown) {
+            reportFileError(IdsInflateError);
+        } else {
+            writeStoredData(name, data);
+        }
     }
-    if (reportIfUnsafe(host, name)) {
-        return;
-    }
-    if (data.coding == StoredCoding::Unknown) {
-        reportError(host, IdsInflateError);
-        return;
-    }
-    writeStoredData(name, data);
+    endFile();
 }

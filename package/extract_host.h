@@ -1,8 +1,8 @@
 #pragma once
 // What extraction needs from the rest of the program: messages, the progress
 // bar, the folder chooser and the settings. Every pointer may be null: no
-// message is shown (a question is answered No), no folder is chosen, and the
-// settings read as all zero.
+// message is shown (a question is answered No, the question whether to go on
+// Yes), no folder is chosen, and the settings read as all zero.
 #include <cstddef>
 #include <cstdint>
 
@@ -19,6 +19,9 @@ struct ExtractHost {
     // Returns the answer: 6 (Yes) or 7 (No) for a question.
     int (*showMessage)(void* context, int kind, int textId, int suffixId, const char* prefix);
     void (*stepProgress)(void* context);
+    // Asks whether to go on after `failures` files could not be extracted;
+    // returns the answer, 6 (Yes) or 7 (No).
+    int (*askToGoOn)(void* context, int textId, int32_t failures);
     // Fills `folder` (UTF-8) and returns true, or returns false when cancelled.
     bool (*chooseFolder)(void* context, const char* title, char* folder, size_t folderSize);
     // Read afresh for every file, so a change in the settings applies to the next one.

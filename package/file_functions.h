@@ -37,6 +37,14 @@ class FileFunctions {
     int32_t extractedCount = 0;
     // How the package in hand keeps its files, as its header says; set by the walk.
     StoredCoding storedCoding = StoredCoding::Zlib;
+    // The extraction run in progress: files that raised an error, whether the
+    // file in hand did, and whether the user ended the run.
+    int32_t failedCount = 0;
+    bool fileFailed = false;
+    bool runEnded = false;
+    // What became of the last output file asked for.
+    enum class Outcome { Created, Failed, Skipped, Cancelled };
+    Outcome outputOutcome = Outcome::Failed;
     ExtractHost host = {};
 
     // Reader (reader.cpp). Offset 0 means "at the cursor" and advances it; any
@@ -89,6 +97,13 @@ class FileFunctions {
     void extractData(const char* name, const StoredData& data);
     // The part both formats share: output file, inflate or copy, checks, count.
     void writeStoredData(const char* name, const StoredData& data);
+    // An error of the file in hand, with the FileFunctions suffix.
+    void reportFileError(int textId);
+    // Counts the file in hand as failed when it raised an error, and after
+    // every tenth asks whether to go on; a No ends the run.
+    void endFile();
+    // Starts an extraction run: no failure yet, not ended.
+    void startRun();
 };
 
 // The walk output that extracts to disk through `files` (no list output).

@@ -130,7 +130,8 @@ bool FileFunctions::destinationFolder(char* base) {
                                             folder, sizeof folder);
             folder[sizeof folder - 1] = '\0';
             if (!chosen || folder[0] == '\0') {
-                return false; // destPath untouched: the next file asks again
+                outputOutcome = Outcome::Cancelled; // the user ends the run
+                return false;
             }
             copyBounded(host.chosenFolder, sizeof host.chosenFolder, folder);
         }
@@ -150,6 +151,7 @@ bool FileFunctions::destinationFolder(char* base) {
 }
 
 FileHandle FileFunctions::createOutput(const char* name) {
+    outputOutcome = Outcome::Failed;
     char base[kPathSize];
     if (!destinationFolder(base)) {
         return kInvalidFile;
@@ -171,10 +173,17 @@ FileHandle FileFunctions::createOutput(const char* name) {
     readSettings(host, &settings);
     CreateResult result;
     FileHandle file = platformCreateOutput(destPath, settings.overwriteFiles != 0, &result);
-    // Only a file that is already there is worth a question; a Yes replaces it once.
-    if (file == kInvalidFile && settings.overwriteFiles == 0 && result == CreateResult::Exists &&
-        ask(host, IdsAlreadyExists, destPath) == AnswerYes) {
+    // Only a file that is already there is worth a question; a Yes replaces it
+    // once, a No keeps it and skips this file.
+    if (file == kInvalidFile && settings.overwriteFiles == 0 && result == CreateResult::Exists) {
+        if (ask(host, IdsAlreadyExists, destPath) != AnswerYes) {
+            outputOutcome = Outcome::Skipped;
+            return kInvalidFile;
+        }
         file = platformCreateOutput(destPath, true, &result);
+    }
+    if (file != kInvalidFile) {
+        outputOutcome = Outcome::Created;
     }
     return file;
 }

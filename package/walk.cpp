@@ -179,8 +179,9 @@ void FileFunctions::actOnFileRecord(const NextRecord& next, const PackageHeader&
 
 bool FileFunctions::walkRecords(PackageHeader header, WalkMode mode, const WalkOutputs& outputs) {
     storedCoding = storesUncompressed(header) ? StoredCoding::AsIs : StoredCoding::Zlib;
+    startRun();
     CheckedReader reader(source, header.packageLinesOffset());
-    for (;;) {
+    while (!runEnded) {
         const NextRecord next = takeNextRecord(reader, header);
         if (!next.taken) {
             break;
@@ -201,7 +202,7 @@ void FileFunctions::extractLanguages(const PackageHeader& header, uint32_t fixed
     // storedLengths, storedOffsets and (later generation) originalLengths follow
     // the six leading words.
     const uint64_t arrays = static_cast<uint64_t>(fixedStart) + 24;
-    for (uint32_t first = 0; first < n; first += kVariantBatch) {
+    for (uint32_t first = 0; first < n && !runEnded; first += kVariantBatch) {
         const uint32_t count = n - first < kVariantBatch ? n - first : kVariantBatch;
         uint32_t values[3][kVariantBatch] = {};
         const uint32_t arrayCount = layout.release5 ? 2 : 3;
@@ -215,7 +216,7 @@ void FileFunctions::extractLanguages(const PackageHeader& header, uint32_t fixed
                 values[a][j] = le32(raw + 4 * j);
             }
         }
-        for (uint32_t j = 0; j < count; ++j) {
+        for (uint32_t j = 0; j < count && !runEnded; ++j) {
             const uint32_t original = layout.release5 ? values[0][j] : values[2][j];
             composeVariantName(record.name, baseName, first + j + 1);
             emitStored(outputs, record.name, values[0][j], values[1][j], original);

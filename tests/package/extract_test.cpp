@@ -131,6 +131,8 @@ TEST(Extract, FailuresAndWhatTheyLeave) {
     // A zlib header asking for a preset dictionary.
     sis::Variant dictionary = variant({0x78, 0x20, 0x00, 0x00, 0x00, 0x01, 0x03, 0x00});
     sis::Variant notZlib = variant({0x00, 0x00, 0x01, 0x02});
+    sis::Variant longStream = variant(deflated);
+    longStream.originalLength = 100;
     sis::Variant asIsPastEnd = variant(sis::Bytes(content.begin(), content.begin() + 70000));
     asIsPastEnd.storedLength = static_cast<uint32_t>(content.size());
 
@@ -153,14 +155,34 @@ TEST(Extract, FailuresAndWhatTheyLeave) {
          content.size(),
          1},
         {"wrong original length", wrongLength, false, {sizeDiffers}, true, content.size(), 1},
-        {"corrupt data", variant(corrupt), false, {inflateError}, true, {}, 0},
-        {"wrong checksum: the last part unwritten, not counted",
+        {"corrupt data: what was inflated is kept, not counted",
+         variant(corrupt),
+         false,
+         {inflateError},
+         true,
+         content.size(),
+         0},
+        {"wrong checksum: every byte kept, not counted",
          variant(badChecksum),
          false,
          {inflateError},
          true,
-         3 * 65535u,
+         content.size(),
          0},
+        {"a stream longer than declared stops at the declared length",
+         longStream,
+         false,
+         {sizeDiffers},
+         true,
+         100u,
+         1},
+        {"stored as is, longer than declared: cut at the declared length",
+         longStream,
+         true,
+         {sizeDiffers},
+         true,
+         100u,
+         1},
         {"stored length 0", zeroLength, false, {readError}, false, {}, 0},
         {"stored offset 0", zeroOffset, false, {readError}, false, {}, 0},
         {"stored offset past the end", offsetPastEnd, false, {readError}, false, {}, 0},
@@ -191,6 +213,7 @@ TEST(Extract, FailuresAndWhatTheyLeave) {
             EXPECT_EQ(fs::file_size(file), *c.size) << c.what;
         }
         if (c.fileStays && c.counted == 0 && !c.size) {
+            EXPECT_GT(fs::file_size(file), 0u) << c.what << ": what was inflated is kept";
             EXPECT_LT(fs::file_size(file), content.size()) << c.what << ": partial file";
         }
         EXPECT_EQ(x.files().outputHandle, kInvalidFile) << c.what;
@@ -260,18 +283,22 @@ TEST(Extract, AskForTheFolderOncePerWalk) {
     fs::create_directory(first);
     fs::create_directory(second);
 
-    // Cancel for the first file, choose for the second: the third reuses it.
+    // A cancel ends the run: no further question, no error.
     x.host.folders = {std::nullopt, utf8Of(first)};
+    EXPECT_FALSE(x.run());
+    EXPECT_EQ(x.host.folderRequests, 1);
+    EXPECT_TRUE(x.host.messages.empty());
+    EXPECT_TRUE(TempDir::filesBelow(first).empty());
+
+    // The next run asks again, once: the later files reuse the folder.
+    x.host.folders = {utf8Of(first)};
     EXPECT_TRUE(x.run());
     EXPECT_EQ(x.host.folderRequests, 2);
-    EXPECT_EQ(x.host.messages, std::vector<RecordedMessage>{extractError(IdsCreateError)});
-    EXPECT_FALSE(fs::exists(first / "a" / "1.txt"));
-    EXPECT_TRUE(fs::exists(first / "a" / "2.txt"));
+    EXPECT_TRUE(x.host.messages.empty());
+    EXPECT_TRUE(fs::exists(first / "a" / "1.txt"));
     EXPECT_TRUE(fs::exists(first / "3.txt"));
-    EXPECT_EQ(x.files().extractedCount, 2);
 
-    // The next walk asks again, once.
-    x.host.messages.clear();
+    // And so does the one after it.
     x.host.folders = {utf8Of(second) + "\\"};
     EXPECT_TRUE(x.run());
     EXPECT_EQ(x.host.folderRequests, 3);
@@ -280,11 +307,10 @@ TEST(Extract, AskForTheFolderOncePerWalk) {
     EXPECT_TRUE(fs::exists(second / "a" / "2.txt"));
     EXPECT_TRUE(fs::exists(second / "3.txt"));
 
-    // Without a chooser every file counts as cancelled.
+    // Without a chooser the first file's cancel ends the run.
     x.files().host.chooseFolder = nullptr;
-    x.host.messages.clear();
     EXPECT_FALSE(x.run());
-    EXPECT_EQ(x.host.messages, std::vector<RecordedMessage>(3, extractError(IdsCreateError)));
+    EXPECT_TRUE(x.host.messages.empty());
 }
 
 TEST(Extract, Overwrite) {
@@ -313,10 +339,7 @@ TEST(Extract, Overwrite) {
             expected.push_back(
                 {KindQuestion, IdsAlreadyExists, 0, programPath(x.out, "\\sys\\f.txt")});
         }
-        if (!c.replaced) {
-            expected.push_back(extractError(IdsCreateError));
-        }
-        EXPECT_EQ(x.host.messages, expected) << c.what;
+        EXPECT_EQ(x.host.messages, expected) << c.what << ": a No skips the file silently";
         EXPECT_EQ(readAll(x.out / "sys" / "f.txt"),
                   sis::textBytes(c.replaced ? "new" : "old content"))
             << c.what;
@@ -334,7 +357,6 @@ TEST(Extract, YesAppliesToOneFileOnly) {
     const std::vector<RecordedMessage> expected = {
         {KindQuestion, IdsAlreadyExists, 0, programPath(x.out, "\\a.txt")},
         {KindQuestion, IdsAlreadyExists, 0, programPath(x.out, "\\b.txt")},
-        extractError(IdsCreateError),
     };
     EXPECT_EQ(x.host.messages, expected);
     EXPECT_EQ(readAll(x.out / "a.txt"), sis::textBytes("new a"));
@@ -402,11 +424,15 @@ TEST(Extract, UnsafeNamesAreRefusedAndNothingIsWritten) {
     fs::create_directories(deep);
     x.host.useFolder(utf8Of(deep));
     x.host.settings.overwriteFiles = 1;
+    x.host.answers = {AnswerYes}; // go on after the tenth refusal
 
     EXPECT_TRUE(x.run());
     std::vector<RecordedMessage> expected;
     for (const char* name : unsafe) {
         expected.push_back({KindError, IdsUnsafeName, 0, name});
+        if (expected.size() == 10) {
+            expected.push_back({KindQuestion, IdsGoOnAfterFailures, 0, "10"});
+        }
     }
     expected.push_back({KindError, IdsUnsafeName, 0, "\\.."});
     EXPECT_EQ(x.host.messages, expected);
@@ -465,3 +491,43 @@ TEST(Extract, DriveRootAsBaseLosesItsBackslash) {
     EXPECT_STREQ(x.files().destPath, "Q:\\system\\apps\\demo.app");
 }
 #endif
+
+TEST(Extract, AfterEveryTenthFailureTheUserMayEndTheRun) {
+    struct Case {
+        const char* what;
+        size_t failing;
+        std::deque<int> answers;
+        std::vector<int> askedAt;
+        size_t reported; // error messages shown
+        bool lastWritten;
+    };
+    const Case cases[] = {
+        {"nine failures: no question", 9, {}, {}, 9, true},
+        {"Yes twice: every file is tried", 25, {AnswerYes, AnswerYes}, {10, 20}, 25, true},
+        {"No at the tenth: the run ends there", 25, {AnswerNo}, {10}, 10, false},
+    };
+    for (const Case& c : cases) {
+        // Files whose data lies past the end of the package, then one good file.
+        std::vector<sis::Record> records;
+        for (size_t i = 0; i < c.failing; ++i) {
+            sis::Record broken = sis::simpleFile(0, "s", "!:\\b" + std::to_string(i), {1});
+            broken.variants[0].storedOffset = 0x7FFFFFF0;
+            records.push_back(broken);
+        }
+        records.push_back(sis::simpleFile(0, "s", "!:\\good.txt", sis::textBytes("good")));
+        Extraction x(onePackage(records));
+        x.host.answers = c.answers;
+        EXPECT_EQ(x.run(), c.lastWritten) << c.what;
+        std::vector<RecordedMessage> expected;
+        for (size_t i = 1; i <= c.reported; ++i) {
+            expected.push_back(extractError(IdsReadError));
+            for (int at : c.askedAt) {
+                if (static_cast<size_t>(at) == i) {
+                    expected.push_back({KindQuestion, IdsGoOnAfterFailures, 0, std::to_string(at)});
+                }
+            }
+        }
+        EXPECT_EQ(x.host.messages, expected) << c.what;
+        EXPECT_EQ(fs::exists(x.out / "good.txt"), c.lastWritten) << c.what;
+    }
+}

@@ -74,6 +74,11 @@ int recordMessage(void* context, int kind, int textId, int suffixId, const char*
     return answer;
 }
 
+// Recorded as a question whose prefix is the count of failed files.
+int askToGoOn(void* context, int textId, int32_t failures) {
+    return recordMessage(context, 4, textId, 0, std::to_string(failures).c_str());
+}
+
 void countStep(void* context) {
     ++static_cast<RecordingHost*>(context)->progressSteps;
 }
@@ -116,6 +121,7 @@ void recordRequest(void* context, const char* name, uint32_t storedLength, uint3
 void RecordingHost::attach(FileFunctions& files) {
     files.host.context = this;
     files.host.showMessage = recordMessage;
+    files.host.askToGoOn = askToGoOn;
     files.host.stepProgress = countStep;
     files.host.chooseFolder = pickFolder;
     files.host.readSettings = giveSettings;

@@ -175,39 +175,41 @@ bool showsText(HWND dialog, const std::wstring& text) {
     return finder.found;
 }
 
-TEST_F(ExtractCommand, AskedOncePerExtractAndAgainAfterACancel) {
+TEST_F(ExtractCommand, AskedOncePerExtractAndACancelEndsTheRun) {
     gSettings.DefaultDest = IDC_DEST_ASK;
     open(demoPackage());
     TempFolder first;
     TempFolder second;
     int titled = 0;
     const std::wstring title = L"Select the destination Folder...";
-    // First file: cancelled; second file: asked again and answered.
+    // Cancelled at the first file: no further browser, no message, nothing written.
     ui().onDialog([&](HWND dialog) {
         titled += showsText(dialog, title);
         PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     });
+    clickButton(window_, IDC_EXTRACT);
+    EXPECT_TRUE(ui().boxes().empty());
+    EXPECT_EQ(ui().dialogCaptions().size(), 2u); // the open-file dialog and one browser
+    EXPECT_EQ(titled, 1);
+
+    // The next Extract asks again, once, and every file goes there.
     ui().onDialog([&](HWND dialog) {
         titled += showsText(dialog, title);
         selectFolderAndConfirm(dialog, first.path());
     });
     clickButton(window_, IDC_EXTRACT);
-    ASSERT_EQ(ui().boxes().size(), 2u);
-    expectFileError(ui().boxes()[0], IdsCreateError);
-    expectSuccess(ui().boxes()[1], 1);
-    EXPECT_EQ(ui().dialogCaptions().size(), 3u); // the open-file dialog and two browsers
+    ASSERT_EQ(ui().boxes().size(), 1u);
+    expectSuccess(ui().boxes()[0], 2);
+    EXPECT_EQ(ui().dialogCaptions().size(), 3u);
     EXPECT_EQ(titled, 2);
     EXPECT_EQ(contentOf(first.path() + L"\\system\\apps\\demo\\b.rsc"), "rsc");
-    EXPECT_EQ(filesBelow(first.path()).size(), 1u);
+    EXPECT_EQ(filesBelow(first.path()).size(), 2u);
 
-    // The next Extract asks again, once, and every file goes there.
     ui().onDialog([&](HWND dialog) { selectFolderAndConfirm(dialog, second.path()); });
     clickButton(window_, IDC_EXTRACT);
-    ASSERT_EQ(ui().boxes().size(), 3u);
-    expectSuccess(ui().boxes()[2], 2);
-    EXPECT_EQ(ui().dialogCaptions().size(), 4u);
+    ASSERT_EQ(ui().boxes().size(), 2u);
+    expectSuccess(ui().boxes()[1], 2);
     EXPECT_EQ(filesBelow(second.path()).size(), 2u);
-    EXPECT_EQ(filesBelow(first.path()).size(), 1u);
 }
 
 TEST_F(ExtractCommand, OverwriteOnReplacesWithoutAsking) {
@@ -219,7 +221,7 @@ TEST_F(ExtractCommand, OverwriteOnReplacesWithoutAsking) {
     EXPECT_EQ(contentOf(outPath(L"system\\apps\\demo\\demo.app")), "app");
 }
 
-TEST_F(ExtractCommand, OverwriteOffAsksForEachFileAndYesServesOneFile) {
+TEST_F(ExtractCommand, OverwriteOffAsksForEachFileYesServesOneFileNoSkips) {
     gSettings.OverwriteFiles = 0;
     const std::wstring app = outPath(L"system\\apps\\demo\\demo.app");
     const std::wstring rsc = outPath(L"system\\apps\\demo\\b.rsc");
@@ -230,13 +232,12 @@ TEST_F(ExtractCommand, OverwriteOffAsksForEachFileAndYesServesOneFile) {
     ui().answer(IDNO);
     clickButton(window_, IDC_EXTRACT);
 
-    ASSERT_EQ(ui().boxes().size(), 4u);
+    ASSERT_EQ(ui().boxes().size(), 3u);
     EXPECT_EQ(ui().boxes()[0].caption, L"Question");
     EXPECT_EQ(ui().boxes()[0].text, app + kExists);
     EXPECT_EQ(ui().boxes()[0].type(), static_cast<UINT>(MB_ICONQUESTION | MB_YESNO));
     EXPECT_EQ(ui().boxes()[1].text, rsc + kExists);
-    expectFileError(ui().boxes()[2], IdsCreateError);
-    expectSuccess(ui().boxes()[3], 1);
+    expectSuccess(ui().boxes()[2], 1);
     EXPECT_EQ(contentOf(app), "app");
     EXPECT_EQ(contentOf(rsc), "old");
 }
@@ -293,3 +294,20 @@ TEST_F(ExtractCommand, NonAsciiNameIsListedAndWrittenUnderItsTrueName) {
 }
 
 } // namespace
+
+TEST_F(ExtractCommand, AfterTenFailuresANoEndsTheRun) {
+    sis::Package package;
+    for (int i = 0; i < 12; ++i) {
+        sis::Record broken = sis::simpleFile(0, "s", "C:\\b" + std::to_string(i), {1});
+        broken.variants[0].storedOffset = 0x7FFFFFF0;
+        package.records.push_back(broken);
+    }
+    open(package);
+    clickButton(window_, IDC_EXTRACT); // the driver answers a question No
+    ASSERT_EQ(ui().boxes().size(), 11u) << "ten errors, the question, and nothing after the No";
+    expectFileError(ui().boxes()[9], IdsReadError);
+    EXPECT_EQ(ui().boxes()[10].caption, L"Question");
+    EXPECT_EQ(ui().boxes()[10].text, L"10 files of this package could not be extracted.\n"
+                                     L"Do you want to go on with the rest?");
+    EXPECT_EQ(ui().boxes()[10].type(), static_cast<UINT>(MB_ICONQUESTION | MB_YESNO));
+}
