@@ -1,10 +1,8 @@
 #include "package/format.h"
 
-namespace {
-
-uint16_t crc16Xmodem(const unsigned char* data, size_t count) {
-    // Bitwise rather than table-driven: six bytes per call do not pay for a table.
-    uint16_t crc = 0;
+uint16_t crc16Xmodem(const unsigned char* data, size_t count, uint16_t crc) {
+    // Bitwise rather than table-driven: the UID checksum's six bytes per call do
+    // not pay for a table, and the longer runs are a few kilobytes of controller.
     for (size_t i = 0; i < count; ++i) {
         crc = static_cast<uint16_t>(crc ^ (data[i] << 8));
         for (int bit = 0; bit < 8; ++bit) {
@@ -17,8 +15,6 @@ uint16_t crc16Xmodem(const unsigned char* data, size_t count) {
     }
     return crc;
 }
-
-} // namespace
 
 uint32_t UidChecksum(const PackageHeader& header) {
     unsigned char even[6];
