@@ -107,7 +107,23 @@ void recordRequest(void* context, const char* name, uint32_t storedLength, uint3
         {name, storedLength, storedOffset, originalLength});
 }
 
+void recordSisxLine(void* context, uint32_t kind, const char* name) {
+    static_cast<SisxRecording*>(context)->lines.push_back({kind, name});
+}
+
+void recordSisxData(void* context, const char* name, const StoredData& data) {
+    static_cast<SisxRecording*>(context)->extracted.push_back({name, data});
+}
+
 } // namespace
+
+WalkOutputs SisxRecording::outputs() {
+    WalkOutputs out = {};
+    out.context = this;
+    out.addListEntry = recordSisxLine;
+    out.extractData = recordSisxData;
+    return out;
+}
 
 void RecordingHost::attach(FileFunctions& files) {
     files.host.context = this;

@@ -96,6 +96,17 @@ struct RecordingOutputs {
     WalkOutputs outputs();
 };
 
+// What a Symbian OS 9 walk hands on: list lines, and files with their data.
+struct SisxExtracted {
+    std::string name;
+    StoredData data;
+};
+struct SisxRecording {
+    std::vector<ListEntry> lines;
+    std::vector<SisxExtracted> extracted;
+    WalkOutputs outputs();
+};
+
 // A package written to a temporary folder and opened, with its header loaded.
 struct OpenPackage {
     TempDir dir;
