@@ -61,7 +61,9 @@ struct SisxSummary {
 // for as long as the object is used: file data is read from it on demand.
 class SisxPackage {
   public:
-    explicit SisxPackage(const ByteSource& package);
+    // Reads the header and the controller. The computed checksums read the whole
+    // Data field, most of the file: without `computeChecksums` they stay unset.
+    explicit SisxPackage(const ByteSource& package, bool computeChecksums = true);
 
     const SisxSummary& summary() const { return summary_; }
     bool readable() const { return summary_.readable; }
@@ -73,7 +75,7 @@ class SisxPackage {
     void walk(WalkMode mode, const WalkOutputs& outputs) const;
 
   private:
-    void readContents();
+    void readContents(bool computeChecksums);
     bool loadController(uint32_t algorithm, uint64_t declaredSize, const ByteSource& payload,
                         std::vector<unsigned char>* out) const;
     void summarise();

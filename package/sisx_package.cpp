@@ -66,7 +66,7 @@ uint16_t crc16OfSource(const ByteSource& source) {
     return crc;
 }
 
-SisxPackage::SisxPackage(const ByteSource& package) : package_(package) {
+SisxPackage::SisxPackage(const ByteSource& package, bool computeChecksums) : package_(package) {
     unsigned char header[16] = {};
     package_.readSome(0, header, sizeof header);
     summary_.uid1 = wordAt(header, 0);
@@ -74,7 +74,7 @@ SisxPackage::SisxPackage(const ByteSource& package) : package_(package) {
     summary_.uid3 = wordAt(header, 8);
     summary_.uidChecksum = wordAt(header, 12);
     if (isSisxUid1(summary_.uid1)) {
-        readContents();
+        readContents(computeChecksums);
     }
     if (summary_.readable) {
         summarise();
@@ -83,7 +83,7 @@ SisxPackage::SisxPackage(const ByteSource& package) : package_(package) {
     }
 }
 
-void SisxPackage::readContents() {
+void SisxPackage::readContents(bool computeChecksums) {
     using namespace sisx;
     FieldReader in(package_, 16);
     CheckedReader& raw = in.raw();
@@ -110,9 +110,11 @@ void SisxPackage::readContents() {
     if (!in.ok()) {
         return;
     }
-    summary_.controllerChecksumComputed = true;
-    summary_.computedControllerChecksum =
-        crc16OfSource(package_.range(compressed.start, compressed.next - compressed.start));
+    if (computeChecksums) {
+        summary_.controllerChecksumComputed = true;
+        summary_.computedControllerChecksum =
+            crc16OfSource(package_.range(compressed.start, compressed.next - compressed.start));
+    }
     in.leave(compressed);
 
     // The controller can be read without the data: files then lack their data only.
@@ -120,6 +122,8 @@ void SisxPackage::readContents() {
     if (in.ok()) {
         hasData_ = true;
         data_ = data;
+    }
+    if (in.ok() && computeChecksums) {
         summary_.dataChecksumComputed = true;
         summary_.computedDataChecksum =
             crc16OfSource(package_.range(data.start, data.end - data.start));

@@ -101,6 +101,10 @@ struct SisxExtracted {
     std::string name;
     StoredData data;
 };
+// The file a StoredData holds, inflated or copied, at most `limit` bytes of it;
+// false when it cannot be undone.
+bool restoreStored(const StoredData& data, size_t limit, std::vector<unsigned char>* out);
+
 struct SisxRecording {
     std::vector<ListEntry> lines;
     std::vector<SisxExtracted> extracted;

@@ -3,8 +3,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include <zlib.h>
-
 #include "display/sisx_header_text.h"
 #include "package/sha1.h"
 #include "package/sisx.h"
@@ -55,27 +53,6 @@ std::vector<SisxCase> casesIn(const fs::path& folder) {
         cases.push_back(std::move(c));
     }
     return cases;
-}
-
-// The whole stored data of a file, undone: inflated or copied, at most `limit` bytes.
-bool restore(const StoredData& data, size_t limit, std::vector<unsigned char>* out) {
-    std::vector<unsigned char> stored(static_cast<size_t>(data.bytes.size()));
-    if (data.bytes.readSome(0, stored.data(), stored.size()) != stored.size()) {
-        return false;
-    }
-    if (data.coding == StoredCoding::AsIs) {
-        *out = stored;
-        return true;
-    }
-    if (data.coding != StoredCoding::Zlib) {
-        return false;
-    }
-    out->assign(limit + 1, 0);
-    uLongf length = static_cast<uLongf>(out->size());
-    const int status =
-        uncompress(out->data(), &length, stored.data(), static_cast<uLong>(stored.size()));
-    out->resize(length);
-    return status == Z_OK;
 }
 
 std::string hexOf(const unsigned char* bytes, size_t count) {
@@ -137,7 +114,7 @@ void checkExtracted(const SisxRecording& walked, const JsonValue& expected) {
         }
         std::vector<unsigned char> content;
         const bool restored =
-            restore(got.data, static_cast<size_t>(got.data.originalLength), &content);
+            restoreStored(got.data, static_cast<size_t>(got.data.originalLength), &content);
         if (want["result"].text == "message 20") {
             EXPECT_TRUE(!restored || content.size() != got.data.originalLength);
             continue;
