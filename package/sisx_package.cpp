@@ -129,11 +129,11 @@ void SisxPackage::readContents(bool computeChecksums) {
             crc16OfSource(package_.range(data.start, data.end - data.start));
     }
 
-    std::vector<unsigned char> controller;
+    std::vector<unsigned char> inflated;
     const ByteSource payload = package_.range(payloadStart, compressed.end - payloadStart);
-    if (loadController(algorithm, declaredSize, payload, &controller)) {
-        summary_.readable = sisx::parseController(
-            ByteSource::fromMemory(controller.data(), controller.size()), &top_);
+    if (loadController(algorithm, declaredSize, payload, &inflated)) {
+        summary_.readable =
+            sisx::parseController(ByteSource::fromMemory(inflated.data(), inflated.size()), &top_);
     }
 }
 

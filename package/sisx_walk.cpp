@@ -114,42 +114,42 @@ class Walker {
            const std::vector<StoredData>& data)
         : mode_(mode), outputs_(outputs), keys_(keys), data_(data) {}
 
-    void package(const Controller& package, uint64_t unit) {
+    void package(const Controller& p, uint64_t unit) {
         TargetCounts counts;
         if (mode_ == WalkExtract) {
-            countTargets(package, package.block, &counts);
+            countTargets(p, p.block, &counts);
         }
-        block(package, package.block, unit, &counts);
+        block(p, p.block, unit, &counts);
     }
 
   private:
-    void block(const Controller& owner, const InstallBlock& block, uint64_t unit,
+    void block(const Controller& owner, const InstallBlock& b, uint64_t unit,
                TargetCounts* counts) {
-        for (const FileDescription& file : block.files) {
-            this->file(owner, file, unit, counts);
+        for (const FileDescription& entry : b.files) {
+            file(owner, entry, unit, counts);
         }
-        for (const Controller& embedded : block.embedded) {
+        for (const Controller& embedded : b.embedded) {
             list(FileComponent, embedded.firstName);
             package(embedded, unit + embedded.dataIndex);
         }
-        for (const InstallBlock& branch : block.branches) {
-            this->block(owner, branch, unit, counts);
+        for (const InstallBlock& branch : b.branches) {
+            block(owner, branch, unit, counts);
         }
     }
 
-    void file(const Controller& owner, const FileDescription& file, uint64_t unit,
+    void file(const Controller& owner, const FileDescription& entry, uint64_t unit,
               TargetCounts* counts) {
-        list(listKind(file), file.target);
-        if (mode_ != WalkExtract || !handedOn(owner, file) || outputs_.extractData == nullptr) {
+        list(listKind(entry), entry.target);
+        if (mode_ != WalkExtract || !handedOn(owner, entry) || outputs_.extractData == nullptr) {
             return;
         }
-        const DataKey key{unit, file.fileIndex};
+        const DataKey key{unit, entry.fileIndex};
         const auto found = std::lower_bound(keys_.begin(), keys_.end(), key);
         StoredData data = data_[static_cast<size_t>(found - keys_.begin())];
-        data.originalLength = file.uncompressedLength;
-        data.hasSha1 = file.hasSha1;
-        std::copy(file.sha1, file.sha1 + sizeof file.sha1, data.sha1);
-        const std::string name = extractName(file.target, counts);
+        data.originalLength = entry.uncompressedLength;
+        data.hasSha1 = entry.hasSha1;
+        std::copy(entry.sha1, entry.sha1 + sizeof entry.sha1, data.sha1);
+        const std::string name = extractName(entry.target, counts);
         outputs_.extractData(outputs_.context, name.c_str(), data);
     }
 
