@@ -2,23 +2,33 @@
 
 namespace {
 
-uint16_t crc16Xmodem(const unsigned char* data, size_t count) {
-    // Bitwise rather than table-driven: six bytes per call do not pay for a table.
-    uint16_t crc = 0;
-    for (size_t i = 0; i < count; ++i) {
-        crc = static_cast<uint16_t>(crc ^ (data[i] << 8));
+struct CrcTable {
+    uint16_t entries[256];
+};
+
+constexpr CrcTable makeCrcTable() {
+    CrcTable table = {};
+    for (int byte = 0; byte < 256; ++byte) {
+        uint16_t crc = static_cast<uint16_t>(byte << 8);
         for (int bit = 0; bit < 8; ++bit) {
-            if (crc & 0x8000) {
-                crc = static_cast<uint16_t>((crc << 1) ^ 0x1021);
-            } else {
-                crc = static_cast<uint16_t>(crc << 1);
-            }
+            crc = static_cast<uint16_t>((crc & 0x8000) != 0 ? (crc << 1) ^ 0x1021 : crc << 1);
         }
+        table.entries[byte] = crc;
+    }
+    return table;
+}
+
+// A table, because a Symbian OS 9 package's data checksum covers nearly the whole file.
+constexpr CrcTable kCrcTable = makeCrcTable();
+
+} // namespace
+
+uint16_t crc16Xmodem(const unsigned char* data, size_t count, uint16_t crc) {
+    for (size_t i = 0; i < count; ++i) {
+        crc = static_cast<uint16_t>((crc << 8) ^ kCrcTable.entries[((crc >> 8) ^ data[i]) & 0xFF]);
     }
     return crc;
 }
-
-} // namespace
 
 uint32_t UidChecksum(const PackageHeader& header) {
     unsigned char even[6];

@@ -115,6 +115,10 @@ enum RecordType : int32_t {
     RecordElseIf = 4,
 };
 
+// CRC-16/XMODEM (polynomial 0x1021, no reflection, no final XOR), continued
+// from `crc` so that long data can be taken a piece at a time.
+uint16_t crc16Xmodem(const unsigned char* data, size_t count, uint16_t crc = 0);
+
 // Checksum over header bytes 0 to 11 (the three UIDs): CRC-16/XMODEM of the
 // odd-offset bytes in the high half, of the even-offset bytes in the low half.
 uint32_t UidChecksum(const PackageHeader& header);

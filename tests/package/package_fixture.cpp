@@ -1,5 +1,7 @@
 #include "tests/package/package_fixture.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -116,7 +118,43 @@ void recordRequest(void* context, const char* name, uint32_t storedLength, uint3
         {name, storedLength, storedOffset, originalLength});
 }
 
+void recordSisxLine(void* context, uint32_t kind, const char* name) {
+    static_cast<SisxRecording*>(context)->lines.push_back({kind, name});
+}
+
+void recordSisxData(void* context, const char* name, const StoredData& data) {
+    static_cast<SisxRecording*>(context)->extracted.push_back({name, data});
+}
+
 } // namespace
+
+bool restoreStored(const StoredData& data, size_t limit, std::vector<unsigned char>* out) {
+    std::vector<unsigned char> stored(static_cast<size_t>(data.bytes.size()));
+    if (data.bytes.readSome(0, stored.data(), stored.size()) != stored.size()) {
+        return false;
+    }
+    if (data.coding == StoredCoding::AsIs) {
+        *out = stored;
+        return true;
+    }
+    if (data.coding != StoredCoding::Zlib) {
+        return false;
+    }
+    out->assign(limit + 1, 0);
+    uLongf length = static_cast<uLongf>(out->size());
+    const int status =
+        uncompress(out->data(), &length, stored.data(), static_cast<uLong>(stored.size()));
+    out->resize(length);
+    return status == Z_OK;
+}
+
+WalkOutputs SisxRecording::outputs() {
+    WalkOutputs out = {};
+    out.context = this;
+    out.addListEntry = recordSisxLine;
+    out.extractData = recordSisxData;
+    return out;
+}
 
 void RecordingHost::attach(FileFunctions& files) {
     files.host.context = this;

@@ -97,6 +97,21 @@ struct RecordingOutputs {
     WalkOutputs outputs();
 };
 
+// What a Symbian OS 9 walk hands on: list lines, and files with their data.
+struct SisxExtracted {
+    std::string name;
+    StoredData data;
+};
+// The file a StoredData holds, inflated or copied, at most `limit` bytes of it;
+// false when it cannot be undone.
+bool restoreStored(const StoredData& data, size_t limit, std::vector<unsigned char>* out);
+
+struct SisxRecording {
+    std::vector<ListEntry> lines;
+    std::vector<SisxExtracted> extracted;
+    WalkOutputs outputs();
+};
+
 // A package written to a temporary folder and opened, with its header loaded.
 struct OpenPackage {
     TempDir dir;

@@ -1,0 +1,16 @@
+#pragma once
+// The header panel's texts for a Symbian OS 9 package, one box at a time and
+// without any window, from the summary its reader gives.
+#include <string>
+
+#include "package/sisx.h"
+
+std::string sisxFlagsText(uint8_t flags);
+std::string sisxTypeText(uint8_t installType);
+std::string sisxVersionText(int32_t major, int32_t minor, int32_t build);
+std::string sisxSignatureText(const SisxSummary& summary);
+
+// The text of box `controlId` (1002 to 1027) for `summary`. An unreadable
+// controller leaves only the boxes that come from the 16-byte header; boxes the
+// format has nothing for, and ids outside the panel, give "".
+std::string sisxHeaderBoxText(const SisxSummary& summary, int controlId);

@@ -1,0 +1,98 @@
+#include "package/sha1.h"
+
+#include <cstring>
+
+namespace {
+
+uint32_t rotl(uint32_t value, int bits) {
+    return (value << bits) | (value >> (32 - bits));
+}
+
+} // namespace
+
+void Sha1::reset() {
+    state_[0] = 0x67452301u;
+    state_[1] = 0xEFCDAB89u;
+    state_[2] = 0x98BADCFEu;
+    state_[3] = 0x10325476u;
+    state_[4] = 0xC3D2E1F0u;
+    length_ = 0;
+    buffered_ = 0;
+}
+
+void Sha1::block(const unsigned char* data) {
+    uint32_t w[80];
+    for (int i = 0; i < 16; ++i) {
+        w[i] = (static_cast<uint32_t>(data[4 * i]) << 24) |
+               (static_cast<uint32_t>(data[4 * i + 1]) << 16) |
+               (static_cast<uint32_t>(data[4 * i + 2]) << 8) | data[4 * i + 3];
+    }
+    for (int i = 16; i < 80; ++i) {
+        w[i] = rotl(w[i - 3] ^ w[i - 8] ^ w[i - 14] ^ w[i - 16], 1);
+    }
+    uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3], e = state_[4];
+    for (int i = 0; i < 80; ++i) {
+        uint32_t f;
+        uint32_t k;
+        if (i < 20) {
+            f = (b & c) | (~b & d);
+            k = 0x5A827999u;
+        } else if (i < 40) {
+            f = b ^ c ^ d;
+            k = 0x6ED9EBA1u;
+        } else if (i < 60) {
+            f = (b & c) | (b & d) | (c & d);
+            k = 0x8F1BBCDCu;
+        } else {
+            f = b ^ c ^ d;
+            k = 0xCA62C1D6u;
+        }
+        const uint32_t next = rotl(a, 5) + f + e + k + w[i];
+        e = d;
+        d = c;
+        c = rotl(b, 30);
+        b = a;
+        a = next;
+    }
+    state_[0] += a;
+    state_[1] += b;
+    state_[2] += c;
+    state_[3] += d;
+    state_[4] += e;
+}
+
+void Sha1::update(const void* data, size_t size) {
+    const unsigned char* bytes = static_cast<const unsigned char*>(data);
+    length_ += size;
+    while (size > 0) {
+        const size_t take = size < 64 - buffered_ ? size : 64 - buffered_;
+        std::memcpy(buffer_ + buffered_, bytes, take);
+        buffered_ += take;
+        bytes += take;
+        size -= take;
+        if (buffered_ == 64) {
+            block(buffer_);
+            buffered_ = 0;
+        }
+    }
+}
+
+void Sha1::final(unsigned char digest[kDigestSize]) {
+    const uint64_t bits = length_ * 8;
+    const unsigned char one = 0x80;
+    update(&one, 1);
+    const unsigned char zero = 0;
+    while (buffered_ != 56) {
+        update(&zero, 1);
+    }
+    unsigned char tail[8];
+    for (int i = 0; i < 8; ++i) {
+        tail[i] = static_cast<unsigned char>(bits >> (56 - 8 * i));
+    }
+    update(tail, sizeof tail);
+    for (int i = 0; i < 5; ++i) {
+        for (int j = 0; j < 4; ++j) {
+            digest[4 * i + j] = static_cast<unsigned char>(state_[i] >> (24 - 8 * j));
+        }
+    }
+}

@@ -1,0 +1,328 @@
+#include "package/sisx_controller.h"
+
+#include "package/sisx_field.h"
+
+namespace sisx {
+
+namespace {
+
+class ControllerParser {
+  public:
+    explicit ControllerParser(const ByteSource& source) : in_(source) {}
+
+    bool parseTop(Controller* out) {
+        const Span whole = wholeOf(in_.raw().source());
+        const Span value = in_.field(kController, whole);
+        controller(value, out);
+        return in_.ok();
+    }
+
+  private:
+    void controller(const Span& value, Controller* out);
+    void info(const Span& parent, Controller* out);
+    void languages(const Span& parent, Controller* out);
+    void prerequisites(const Span& parent, Controller* out);
+    void chain(const Span& parent, Controller* out);
+    void options(const Span& parent);
+    void properties(const Span& parent);
+    void dateTime(const Span& parent);
+    void dependency(const Span& value);
+    void logo(const Span& parent);
+    void installBlock(const Span& parent, InstallBlock* out);
+    void fileDescription(const Span& value, FileDescription* out);
+    void ifBlock(const Span& value, InstallBlock* owner);
+    void expression(const Span& parent);
+    uint32_t u32Field(uint32_t type, const Span& parent);
+
+    FieldReader in_;
+    int embeddedDepth_ = 0;
+    int ifDepth_ = 0;
+    int expressionDepth_ = 0;
+};
+
+uint32_t ControllerParser::u32Field(uint32_t type, const Span& parent) {
+    const Span span = in_.field(type, parent);
+    in_.require(4, span);
+    const uint32_t value = in_.raw().u32();
+    in_.leave(span);
+    return value;
+}
+
+void ControllerParser::controller(const Span& value, Controller* out) {
+    info(value, out);
+    options(value);
+    languages(value, out);
+    prerequisites(value, out);
+    properties(value);
+    if (in_.peek(kLogo, value)) {
+        logo(value);
+    }
+    installBlock(value, &out->block);
+    while (in_.ok() && in_.peek(kSignatureCertificateChain, value)) {
+        chain(value, out);
+    }
+    out->dataIndex = u32Field(kDataIndex, value);
+}
+
+void ControllerParser::info(const Span& parent, Controller* out) {
+    const Span value = in_.field(kInfo, parent);
+    out->uid = u32Field(kUid, value);
+    in_.skip(kString, value); // vendor's unique name
+    const Span names = in_.array(kString, value);
+    if (in_.more(names)) {
+        out->firstName = in_.text(in_.element(names), 259);
+    }
+    in_.leave(names);
+    in_.skipArray(kString, value); // vendor names
+    const Span version = in_.field(kVersion, value);
+    CheckedReader& raw = in_.raw();
+    in_.require(12, version);
+    out->versionMajor = static_cast<int32_t>(raw.u32());
+    out->versionMinor = static_cast<int32_t>(raw.u32());
+    out->versionBuild = static_cast<int32_t>(raw.u32());
+    in_.leave(version);
+    dateTime(value);
+    in_.require(2, value);
+    out->installType = raw.u8();
+    out->installFlags = raw.u8();
+    in_.leave(value);
+}
+
+void ControllerParser::options(const Span& parent) {
+    const Span value = in_.field(kSupportedOptions, parent);
+    const Span list = in_.array(kSupportedOption, value);
+    while (in_.more(list)) {
+        const Span option = in_.element(list);
+        in_.skipArray(kString, option); // the option's text per language
+        in_.leave(option);
+    }
+    in_.leave(list);
+    in_.leave(value);
+}
+
+void ControllerParser::properties(const Span& parent) {
+    const Span value = in_.field(kProperties, parent);
+    const Span list = in_.array(kProperty, value);
+    while (in_.more(list)) {
+        const Span property = in_.element(list);
+        in_.require(8, property); // key and value
+        in_.leave(property);
+    }
+    in_.leave(list);
+    in_.leave(value);
+}
+
+void ControllerParser::dateTime(const Span& parent) {
+    const Span value = in_.field(kDateTime, parent);
+    const Span date = in_.field(kDate, value);
+    in_.require(4, date);
+    in_.leave(date);
+    const Span time = in_.field(kTime, value);
+    in_.require(3, time);
+    in_.leave(time);
+    in_.leave(value);
+}
+
+void ControllerParser::dependency(const Span& value) {
+    u32Field(kUid, value);
+    if (in_.peek(kVersionRange, value)) {
+        const Span range = in_.field(kVersionRange, value);
+        // From, then To when there is one.
+        for (int bound = 0; bound < 2 && (bound == 0 || in_.peek(kVersion, range)); ++bound) {
+            const Span version = in_.field(kVersion, range);
+            in_.require(12, version);
+            in_.leave(version);
+        }
+        in_.leave(range);
+    }
+    in_.skipArray(kString, value); // names per language
+    in_.leave(value);
+}
+
+void ControllerParser::logo(const Span& parent) {
+    const Span value = in_.field(kLogo, parent);
+    const Span file = in_.field(kFileDescription, value);
+    FileDescription unused;
+    fileDescription(file, &unused);
+    in_.leave(file);
+    in_.leave(value);
+}
+
+void ControllerParser::languages(const Span& parent, Controller* out) {
+    const Span value = in_.field(kSupportedLanguages, parent);
+    const Span list = in_.array(kLanguage, value);
+    while (in_.more(list)) {
+        const Span language = in_.element(list);
+        in_.require(4, language);
+        const uint32_t code = in_.raw().u32();
+        if (in_.ok()) {
+            out->languages.push_back(code);
+        }
+        in_.leave(language);
+    }
+    in_.leave(value);
+}
+
+void ControllerParser::prerequisites(const Span& parent, Controller* out) {
+    const Span value = in_.field(kPrerequisites, parent);
+    const Span devices = in_.array(kDependency, value);
+    while (in_.more(devices)) {
+        dependency(in_.element(devices));
+    }
+    in_.leave(devices);
+    const Span dependencies = in_.array(kDependency, value);
+    while (in_.more(dependencies)) {
+        dependency(in_.element(dependencies));
+        if (in_.ok()) {
+            ++out->dependencyCount;
+        }
+    }
+    in_.leave(dependencies);
+    in_.leave(value);
+}
+
+void ControllerParser::chain(const Span& parent, Controller* out) {
+    const Span value = in_.field(kSignatureCertificateChain, parent);
+    const Span signatures = in_.array(kSignature, value);
+    for (bool first = out->chainCount == 0; in_.more(signatures); first = false) {
+        const Span signature = in_.element(signatures);
+        const Span algorithm = in_.field(kSignatureAlgorithm, signature);
+        const std::string identifier = in_.string(algorithm);
+        if (first) {
+            out->firstAlgorithm = identifier;
+        }
+        in_.leave(algorithm);
+        in_.skip(kBlob, signature);
+        in_.leave(signature);
+    }
+    in_.leave(signatures);
+    const Span certificates = in_.field(kCertificateChain, value);
+    in_.skip(kBlob, certificates);
+    in_.leave(certificates);
+    in_.leave(value);
+    if (in_.ok()) {
+        ++out->chainCount;
+    }
+}
+
+void ControllerParser::installBlock(const Span& parent, InstallBlock* out) {
+    const Span value = in_.field(kInstallBlock, parent);
+    const Span files = in_.array(kFileDescription, value);
+    while (in_.more(files)) {
+        const Span file = in_.element(files);
+        FileDescription description;
+        fileDescription(file, &description);
+        in_.leave(file);
+        if (in_.ok()) {
+            out->files.push_back(std::move(description));
+        }
+    }
+    in_.leave(files);
+
+    const Span embedded = in_.array(kController, value);
+    ++embeddedDepth_;
+    while (in_.more(embedded)) {
+        if (embeddedDepth_ > kMaxEmbeddedDepth) {
+            in_.fail();
+            break;
+        }
+        const Span package = in_.element(embedded);
+        Controller child;
+        controller(package, &child);
+        in_.leave(package);
+        if (in_.ok()) {
+            out->embedded.push_back(std::move(child));
+        }
+    }
+    --embeddedDepth_;
+    in_.leave(embedded);
+
+    const Span ifs = in_.array(kIf, value);
+    while (in_.more(ifs)) {
+        const Span block = in_.element(ifs);
+        ifBlock(block, out);
+        in_.leave(block);
+    }
+    in_.leave(ifs);
+    in_.leave(value);
+}
+
+void ControllerParser::fileDescription(const Span& value, FileDescription* out) {
+    out->target = in_.string(value);
+    in_.skip(kString, value); // MIME type
+    if (in_.peek(kCapabilities, value)) {
+        in_.skip(kCapabilities, value);
+    }
+    const Span hash = in_.field(kHash, value);
+    CheckedReader& raw = in_.raw();
+    in_.require(4, hash);
+    const uint32_t algorithm = raw.u32();
+    const Span digest = in_.field(kBlob, hash);
+    if (algorithm == 1 && digest.length() == sizeof out->sha1) {
+        out->hasSha1 = raw.bytes(out->sha1, sizeof out->sha1);
+    }
+    in_.leave(digest);
+    in_.leave(hash);
+    in_.require(28, value);
+    out->operation = raw.u32();
+    out->options = raw.u32();
+    out->length = raw.u64();
+    out->uncompressedLength = raw.u64();
+    out->fileIndex = raw.u32();
+}
+
+void ControllerParser::ifBlock(const Span& value, InstallBlock* owner) {
+    if (++ifDepth_ > kMaxIfDepth) {
+        in_.fail();
+    }
+    expression(value);
+    InstallBlock branch;
+    installBlock(value, &branch);
+    if (in_.ok()) {
+        owner->branches.push_back(std::move(branch));
+    }
+    const Span elseIfs = in_.array(kElseIf, value);
+    while (in_.more(elseIfs)) {
+        const Span elseIf = in_.element(elseIfs);
+        expression(elseIf);
+        InstallBlock alternative;
+        installBlock(elseIf, &alternative);
+        in_.leave(elseIf);
+        if (in_.ok()) {
+            owner->branches.push_back(std::move(alternative));
+        }
+    }
+    in_.leave(elseIfs);
+    --ifDepth_;
+}
+
+void ControllerParser::expression(const Span& parent) {
+    if (!in_.ok()) {
+        return;
+    }
+    const Span value = in_.field(kExpression, parent);
+    if (++expressionDepth_ > kMaxExpressionDepth) {
+        in_.fail();
+    }
+    in_.require(8, value);
+    in_.raw().skip(8); // operator and integer value: nothing is evaluated
+    if (in_.peek(kString, value)) {
+        in_.skip(kString, value);
+    }
+    // Left, then right: each is there only when its type word says so.
+    for (int operand = 0; operand < 2 && in_.peek(kExpression, value); ++operand) {
+        expression(value);
+    }
+    in_.leave(value);
+    --expressionDepth_;
+}
+
+} // namespace
+
+bool parseController(const ByteSource& controller, Controller* out) {
+    *out = Controller();
+    ControllerParser parser(controller);
+    return parser.parseTop(out);
+}
+
+} // namespace sisx

@@ -1,0 +1,59 @@
+#pragma once
+// A Symbian OS 9 controller as this program keeps it: what the header panel,
+// the list and the extraction need of each package, install block and file.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "package/byte_source.h"
+
+namespace sisx {
+
+struct FileDescription {
+    std::string target; // UTF-8, at most 259 bytes
+    uint32_t operation = 0;
+    uint32_t options = 0;
+    uint64_t length = 0; // stored
+    uint64_t uncompressedLength = 0;
+    uint32_t fileIndex = 0;
+    bool hasSha1 = false;
+    unsigned char sha1[20] = {};
+};
+
+struct Controller;
+
+// An install block with its If blocks flattened: `branches` holds, for each If
+// in stored order, its own block and then the block of each of its ElseIfs.
+struct InstallBlock {
+    std::vector<FileDescription> files;
+    std::vector<Controller> embedded;
+    std::vector<InstallBlock> branches;
+};
+
+struct Controller {
+    uint32_t uid = 0;
+    std::string firstName; // the name in the package's first language
+    int32_t versionMajor = 0;
+    int32_t versionMinor = 0;
+    int32_t versionBuild = 0;
+    uint8_t installType = 0;
+    uint8_t installFlags = 0;
+    std::vector<uint32_t> languages;
+    uint32_t dependencyCount = 0;
+    uint32_t chainCount = 0;
+    std::string firstAlgorithm; // of the first chain's first signature, as stored
+    InstallBlock block;
+    uint32_t dataIndex = 0; // relative to the parent's data unit
+};
+
+// Nesting beyond these makes a controller unreadable: no real package comes
+// near them, and they keep the reader's recursion shallow.
+constexpr int kMaxEmbeddedDepth = 8;
+constexpr int kMaxIfDepth = 64;
+constexpr int kMaxExpressionDepth = 100;
+
+// Parses the controller field (type and length included) that `controller`
+// holds at its start. Returns false when any part of it cannot be read.
+bool parseController(const ByteSource& controller, Controller* out);
+
+} // namespace sisx
