@@ -4,6 +4,7 @@
 
 #include "package/bounded.h"
 #include "package/extract_host.h"
+#include "package/sisx.h"
 #include "settings/settings_dialog.h"
 
 // The three objects are defined here, and only here, so that their order is
@@ -75,9 +76,18 @@ bool connectFiles() {
 
 const bool filesConnected = connectFiles();
 
-void listOpenPackageLanguages(void*, LanguageCallback callback, void* callbackContext) {
-    gFiles.listLanguages(gHeader.languageCount(), gHeader.languagesOffset(), callback,
-                         callbackContext);
+void addLanguageTo(void* context, uint16_t code) {
+    static_cast<DisplayFunctions*>(context)->addLanguage(code);
+}
+
+void listOpenPackageLanguages(void*, DisplayFunctions& display) {
+    if (gFiles.format == PackageFormat::Sisx && gFiles.sisx) {
+        for (uint32_t code : gFiles.sisx->summary().languages)
+            display.addAnyLanguage(code);
+        return;
+    }
+    gFiles.listLanguages(gHeader.languageCount(), gHeader.languagesOffset(), addLanguageTo,
+                         &display);
 }
 
 // The dialogs opened without parts of their own work on the program's objects.
@@ -98,6 +108,14 @@ void extractFile(void*, const char* name, uint32_t storedLength, uint32_t stored
     gFiles.extractStored(name, storedLength, storedOffset, originalLength);
 }
 
+void extractFileData(void*, const char* name, const StoredData& data) {
+    gFiles.extractData(name, data);
+}
+
+bool extractionEnded(void*) {
+    return gFiles.runEnded;
+}
+
 } // namespace
 
 WalkOutputs programWalkOutputs() {
@@ -105,5 +123,7 @@ WalkOutputs programWalkOutputs() {
     outputs.context = nullptr;
     outputs.addListEntry = listLine;
     outputs.extractStored = extractFile;
+    outputs.extractData = extractFileData;
+    outputs.runEnded = extractionEnded;
     return outputs;
 }

@@ -51,9 +51,22 @@ HWND progressBar(HWND window) {
     return GetDlgItem(window, IDC_PROGRESS);
 }
 
-void enableAfterOpen(HWND window) {
-    EnableWindow(GetDlgItem(window, IDC_EXTRACT), TRUE);
-    EnableWindow(GetDlgItem(window, IDC_LANGUAGES), TRUE);
+void enablePackageCommands(HWND window, BOOL enable) {
+    EnableWindow(GetDlgItem(window, IDC_EXTRACT), enable);
+    EnableWindow(GetDlgItem(window, IDC_LANGUAGES), enable);
+}
+
+// Shows a Symbian OS 9 package; false when its controller cannot be read, which
+// leaves only the boxes its first 16 bytes fill and nothing to list or extract.
+bool showSisxPackage(HWND window) {
+    gDisplay.clearFileList();
+    gDisplay.showSisxHeader(gFiles.sisx->summary());
+    if (!gFiles.sisx->readable()) {
+        enablePackageCommands(window, FALSE);
+        gDisplay.showMessage(KindError, IdsCantRead, IdsSuffixFileFunctions, nullptr);
+        return false;
+    }
+    return true;
 }
 
 // Reads the new package's header; a read that yields nothing keeps the previous
@@ -114,22 +127,37 @@ void openCommand(HWND window) {
     }
     if (!readNewHeader())
         return;
-    gDisplay.clearFileList();
-    gDisplay.showHeader(gHeader);
-    gFiles.walkRecords(gHeader, WalkList, programWalkOutputs());
-    enableAfterOpen(window);
+    switch (gFiles.recognisePackage(gHeader)) {
+    case PackageFormat::NotAPackage:
+        // Nothing of it is shown, and nothing of it may be extracted under the
+        // earlier package's header.
+        gFiles.closePackage();
+        gDisplay.showMessage(KindError, IdsNotAPackage, IdsSuffixFileFunctions, nullptr);
+        return;
+    case PackageFormat::Sisx:
+        if (!showSisxPackage(window))
+            return;
+        break;
+    default:
+        gDisplay.clearFileList();
+        gDisplay.showHeader(gHeader);
+        break;
+    }
+    gFiles.walkPackage(gHeader, WalkList, programWalkOutputs());
+    enablePackageCommands(window, TRUE);
 }
 
 void extractCommand(HWND window) {
     gFiles.extractedCount = 0;
     // The count of file lines, read unsigned: range and final position agree
     // even above 32767.
-    const WORD lines = gHeader.pkgLinesProcessed();
+    const uint32_t count = gFiles.fileLineCount(gHeader);
+    const WORD lines = static_cast<WORD>(count > 0xFFFF ? 0xFFFF : count);
     HWND bar = progressBar(window);
     SendMessageW(bar, PBM_SETRANGE, 0, MAKELPARAM(0, lines));
     SendMessageW(bar, PBM_SETSTEP, 1, 0);
     // Each failure has been reported on its own; an empty run says nothing more.
-    if (!gFiles.walkRecords(gHeader, WalkExtract, programWalkOutputs()))
+    if (!gFiles.walkPackage(gHeader, WalkExtract, programWalkOutputs()))
         return;
     SendMessageW(bar, PBM_SETPOS, lines, 0);
     char count[16] = {};

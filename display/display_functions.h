@@ -9,11 +9,15 @@
 #include "common/paths.h"
 #include "package/file_functions.h"
 #include "package/format.h"
+#include "package/sisx.h"
 
-// Where the languages dialog gets the codes it lists, in package order.
+class DisplayFunctions;
+
+// Where the languages dialog gets its lines: the source adds each language of
+// the open package to the display's languages dialog, in package order.
 struct LanguageSource {
     void* context;
-    void (*listLanguages)(void* context, LanguageCallback callback, void* callbackContext);
+    void (*listLanguages)(void* context, DisplayFunctions& display);
 };
 
 class DisplayFunctions {
@@ -35,13 +39,15 @@ class DisplayFunctions {
 
     // Header panel.
     void showHeader(const PackageHeader& header);
+    void showSisxHeader(const SisxSummary& summary);
     void formatNumber(const void* value, int controlId, bool hex, bool sixteenBit);
 
     // File list and languages list.
     void createFileList(HWND dialog, bool sorted);
     void addListEntry(uint32_t kind, const char* name);
     void clearFileList();
-    void addLanguage(uint16_t code);
+    void addLanguage(uint16_t code);    // names for codes below 100
+    void addAnyLanguage(uint32_t code); // names for every code that has one
     void stepProgress();
 
     // Pickers. chooseFolder fills chosenFolder; choosePackage fills buffer (kPathSize bytes).

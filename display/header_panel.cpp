@@ -2,11 +2,17 @@
 
 #include "display/display_functions.h"
 #include "display/header_text.h"
+#include "display/sisx_header_text.h"
 #include "display/text.h"
 
 void DisplayFunctions::showHeader(const PackageHeader& header) {
     for (int id : kHeaderBoxIds)
         setItemText(mainWindow, id, headerBoxText(header, id).c_str());
+}
+
+void DisplayFunctions::showSisxHeader(const SisxSummary& summary) {
+    for (int id : kHeaderBoxIds)
+        setItemText(mainWindow, id, sisxHeaderBoxText(summary, id).c_str());
 }
 
 void DisplayFunctions::formatNumber(const void* value, int controlId, bool hex, bool sixteenBit) {

@@ -13,13 +13,10 @@ constexpr DWORD kFileListStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP
                                  LBS_DISABLENOSCROLL | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS;
 constexpr uint32_t kLastPrefixedKind = 5;
 constexpr uint16_t kNamedLanguages = 100;
+constexpr uint32_t kLastNamedLanguage = 327; // of the Symbian OS 9 names
 
 void addLine(HWND list, const wchar_t* line) {
     SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
-}
-
-void addLanguageTo(void* context, uint16_t code) {
-    static_cast<DisplayFunctions*>(context)->addLanguage(code);
 }
 
 LanguagesDialogParts defaultParts = {};
@@ -31,7 +28,7 @@ void onInitLanguages(HWND dialog, LPARAM parameter) {
         return;
     parts.display->languagesDialog = dialog;
     if (parts.source.listLanguages != nullptr)
-        parts.source.listLanguages(parts.source.context, addLanguageTo, parts.display);
+        parts.source.listLanguages(parts.source.context, *parts.display);
 }
 
 } // namespace
@@ -73,9 +70,13 @@ void DisplayFunctions::stepProgress() {
 }
 
 void DisplayFunctions::addLanguage(uint16_t code) {
+    addAnyLanguage(code < kNamedLanguages ? code : kLastNamedLanguage + 1);
+}
+
+void DisplayFunctions::addAnyLanguage(uint32_t code) {
     wchar_t line[kLineSize] = {};
-    if (code < kNamedLanguages)
-        loadStringWide(IdsLanguageBase + code, line, kLineSize);
+    if (code <= kLastNamedLanguage)
+        loadStringWide(IdsLanguageBase + static_cast<int>(code), line, kLineSize);
     addLine(GetDlgItem(languagesDialog, IDC_LANGUAGE_LIST), line);
 }
 

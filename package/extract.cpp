@@ -9,6 +9,7 @@
 #include "common/string_ids.h"
 #include "package/file_functions.h"
 #include "package/safe_name.h"
+#include "package/sha1.h"
 
 namespace {
 
@@ -36,29 +37,48 @@ struct StoredReader {
 };
 
 // Writes what was produced, never more than the file's declared length: a
-// package cannot make a file grow past what it says the file is.
+// package cannot make a file grow past what it says the file is. Keeps the
+// digest of what it wrote when the package has one to compare with.
 struct BoundedOutput {
     FileFunctions& files;
-    uint64_t limit;
+    const StoredData& data;
     uint64_t written = 0;
     bool overran = false;
+    Sha1 digest;
 
-    void write(const unsigned char* data, uint64_t count) {
-        if (count > limit - written) {
-            count = limit - written;
+    BoundedOutput(FileFunctions& f, const StoredData& d) : files(f), data(d) {}
+
+    void write(const unsigned char* bytes, uint64_t count) {
+        if (count > data.originalLength - written) {
+            count = data.originalLength - written;
             overran = true;
         }
         if (count > 0) {
-            files.writeOutput(data, static_cast<uint32_t>(count));
+            files.writeOutput(bytes, static_cast<uint32_t>(count));
+            if (data.hasSha1) {
+                digest.update(bytes, static_cast<size_t>(count));
+            }
             written += count;
         }
     }
+
+    bool matchesDigest() {
+        if (!data.hasSha1) {
+            return true;
+        }
+        unsigned char actual[Sha1::kDigestSize];
+        digest.final(actual);
+        return std::memcmp(actual, data.sha1, sizeof actual) == 0;
+    }
 };
 
-// The end common to both ways of writing: size check, close, count, progress.
-void finishFile(FileFunctions& files, uint64_t originalLength, bool overran) {
-    if (overran || platformFileSize(files.outputHandle) != originalLength) {
+// The end common to both ways of writing: size and digest checks, close, count,
+// progress. A size that differs is the one reported when both do.
+void finishFile(FileFunctions& files, BoundedOutput& output) {
+    if (output.overran || platformFileSize(files.outputHandle) != output.data.originalLength) {
         files.reportFileError(IdsSizeDiffers);
+    } else if (!output.matchesDigest()) {
+        files.reportFileError(IdsChecksumDiffers);
     }
     platformClose(files.outputHandle);
     files.outputHandle = kInvalidFile;
@@ -84,21 +104,21 @@ bool openOutput(FileFunctions& files, const char* name) {
 }
 
 void copyStored(FileFunctions& files, const char* name, ExtractBuffers& buffers, uint32_t first,
-                StoredReader& stored, uint64_t originalLength) {
+                StoredReader& stored, const StoredData& data) {
     if (!openOutput(files, name)) {
         return;
     }
-    BoundedOutput output{files, originalLength};
+    BoundedOutput output(files, data);
     uint32_t got = first;
     while (got != 0 && !output.overran) {
         output.write(buffers.input, got);
         got = stored.next(buffers.input);
     }
-    finishFile(files, originalLength, output.overran);
+    finishFile(files, output);
 }
 
 void inflateStored(FileFunctions& files, const char* name, ExtractBuffers& buffers, uint32_t first,
-                   StoredReader& stored, uint64_t originalLength) {
+                   StoredReader& stored, const StoredData& data) {
     z_stream stream;
     std::memset(&stream, 0, sizeof stream);
     stream.next_in = buffers.input;
@@ -113,7 +133,7 @@ void inflateStored(FileFunctions& files, const char* name, ExtractBuffers& buffe
         inflateEnd(&stream);
         return;
     }
-    BoundedOutput output{files, originalLength};
+    BoundedOutput output(files, data);
     int status = inflate(&stream, Z_SYNC_FLUSH);
     while (status == Z_OK && !output.overran) {
         if (stream.avail_in == 0) {
@@ -130,7 +150,7 @@ void inflateStored(FileFunctions& files, const char* name, ExtractBuffers& buffe
     // What was inflated is kept, whatever ended the stream.
     output.write(buffers.output, kChunk - stream.avail_out);
     if (status == Z_STREAM_END || output.overran) {
-        finishFile(files, originalLength, output.overran);
+        finishFile(files, output);
     } else {
         // Data that ran out, corrupt data, a wrong checksum or a dictionary we
         // cannot have: what was written stays, but the file does not count.
@@ -178,9 +198,9 @@ void FileFunctions::writeStoredData(const char* name, const StoredData& data) {
     StoredReader stored{CheckedReader(data.bytes)};
     const uint32_t first = stored.next(buffers->input);
     if (data.coding == StoredCoding::AsIs) {
-        copyStored(*this, name, *buffers, first, stored, data.originalLength);
+        copyStored(*this, name, *buffers, first, stored, data);
     } else {
-        inflateStored(*this, name, *buffers, first, stored, data.originalLength);
+        inflateStored(*this, name, *buffers, first, stored, data);
     }
 }
 

@@ -3,6 +3,7 @@
 // extraction of stored files.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "common/paths.h"
 #include "package/extract_host.h"
@@ -20,6 +21,18 @@ struct WalkOutputs {
                           uint32_t storedOffset, uint32_t originalLength);
     // A file of a Symbian 9 package, its data already found.
     void (*extractData)(void* context, const char* name, const StoredData& data);
+    // Whether the user has ended the extraction run; null: never.
+    bool (*runEnded)(void* context);
+};
+
+class SisxPackage;
+
+// What the open package is, as its first words tell.
+enum class PackageFormat {
+    None,        // nothing open, or not yet told
+    Epoc,        // the older format: word 2 is 0x10000419
+    Sisx,        // Symbian OS 9: word 0 is 0x10201A7A
+    NotAPackage, // anything else
 };
 
 // Receives each language code that listLanguages reads, in package order.
@@ -27,6 +40,11 @@ using LanguageCallback = void (*)(void* context, uint16_t code);
 
 class FileFunctions {
   public:
+    FileFunctions();
+    ~FileFunctions();
+    FileFunctions(const FileFunctions&) = delete;
+    FileFunctions& operator=(const FileFunctions&) = delete;
+
     FileHandle outputHandle = kInvalidFile;
     char destPath[kPathSize] = {};
     RecordArea record = {};
@@ -53,6 +71,17 @@ class FileFunctions {
     // Opens bytes held in memory as the package; they must outlive it.
     void openMemory(const void* data, size_t size);
     bool isOpen() const { return source.isOpen(); }
+
+    // The open package's format, and for Symbian OS 9 the package read
+    // (formats.cpp). recognisePackage tells the format from the header just read.
+    PackageFormat format = PackageFormat::None;
+    std::unique_ptr<SisxPackage> sisx;
+    PackageFormat recognisePackage(const PackageHeader& header);
+    // Lists or extracts the open package, whatever its format; returns whether
+    // extractedCount is not 0 at the end.
+    bool walkPackage(const PackageHeader& header, WalkMode mode, const WalkOutputs& outputs);
+    // How many file lines the package has: the range of the extraction's progress.
+    uint32_t fileLineCount(const PackageHeader& header) const;
     bool closePackage();
     uint32_t readAt(void* buffer, uint32_t count, uint32_t offset);
     // Reads a name of `lengthInBytes` bytes into `dest` (kPathSize bytes) as UTF-8.

@@ -4,6 +4,7 @@
 #include "common/paths.h"
 #include "package/file_functions.h"
 #include "package/names.h"
+#include "package/sisx.h"
 
 namespace {
 
@@ -28,6 +29,8 @@ void FileFunctions::openMemory(const void* data, size_t size) {
 
 bool FileFunctions::closePackage() {
     const bool memory = source.kind() == ByteSource::Kind::Memory;
+    sisx.reset();
+    format = PackageFormat::None;
     if (inputHandle == kInvalidFile) {
         source = ByteSource();
         return memory;

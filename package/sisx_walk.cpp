@@ -140,7 +140,8 @@ class Walker {
     void file(const Controller& owner, const FileDescription& entry, uint64_t unit,
               TargetCounts* counts) {
         list(listKind(entry), entry.target);
-        if (mode_ != WalkExtract || !handedOn(owner, entry) || outputs_.extractData == nullptr) {
+        if (mode_ != WalkExtract || !handedOn(owner, entry) || outputs_.extractData == nullptr ||
+            (outputs_.runEnded != nullptr && outputs_.runEnded(outputs_.context))) {
             return;
         }
         const DataKey key{unit, entry.fileIndex};

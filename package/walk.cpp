@@ -119,6 +119,14 @@ void extractToDiskThunk(void* context, const char* name, uint32_t storedLength,
                                                         originalLength);
 }
 
+void extractDataThunk(void* context, const char* name, const StoredData& data) {
+    static_cast<FileFunctions*>(context)->extractData(name, data);
+}
+
+bool runEndedThunk(void* context) {
+    return static_cast<FileFunctions*>(context)->runEnded;
+}
+
 } // namespace
 
 FileFunctions::NextRecord FileFunctions::takeNextRecord(CheckedReader& reader,
@@ -228,5 +236,7 @@ WalkOutputs extractToDisk(FileFunctions& files) {
     WalkOutputs outputs = {};
     outputs.context = &files;
     outputs.extractStored = extractToDiskThunk;
+    outputs.extractData = extractDataThunk;
+    outputs.runEnded = runEndedThunk;
     return outputs;
 }

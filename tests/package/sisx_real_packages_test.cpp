@@ -1,8 +1,10 @@
 // Every shared Symbian OS 9 package, sound or damaged, read and walked against
 // what the finished program must show and extract.
 #include <filesystem>
+#include <cstring>
 #include <fstream>
 
+#include "common/string_ids.h"
 #include "display/sisx_header_text.h"
 #include "package/sha1.h"
 #include "package/sisx.h"
@@ -169,5 +171,58 @@ TEST(SisxRealPackages, ReadListAndExtractAsExpected) {
     }
     for (const SisxCase& c : damaged) {
         checkPackage(c);
+    }
+}
+
+TEST(SisxRealPackages, ExtractedToDiskAsExpected) {
+    if (!fs::exists(sisxFolder() / "expected")) {
+        GTEST_SKIP() << "shared Symbian OS 9 packages not found at " << utf8Of(sisxFolder());
+    }
+    std::vector<SisxCase> cases = casesIn(sisxFolder());
+    for (SisxCase& c : casesIn(sisxFolder() / "damaged")) {
+        cases.push_back(std::move(c));
+    }
+    for (const SisxCase& c : cases) {
+        SCOPED_TRACE(utf8Of(c.package.filename()));
+        TempDir out;
+        FileFunctions files;
+        const std::string path = utf8Of(c.package);
+        std::strncpy(files.packagePath, path.c_str(), sizeof files.packagePath - 1);
+        files.OpenSISFile(files.packagePath);
+        PackageHeader header;
+        files.readHeader(&header);
+        ASSERT_EQ(files.recognisePackage(header), PackageFormat::Sisx);
+        RecordingHost host;
+        host.attach(files);
+        host.useFolder(out.utf8(), 1); // a later file of the same path replaces the earlier
+        const bool any = files.walkPackage(header, WalkExtract, extractToDisk(files));
+
+        std::vector<RecordedMessage> expectedMessages;
+        std::vector<std::string> expectedFiles;
+        int counted = 0;
+        for (const JsonValue& e : c.expected["extract"].items) {
+            const std::string& result = e["result"].text;
+            if (result == "unsafe") {
+                expectedMessages.push_back({KindError, IdsUnsafeName, 0, e["name"].text});
+            } else if (result == "checksum") {
+                expectedMessages.push_back(extractError(IdsChecksumDiffers));
+            } else if (result != "ok") {
+                expectedMessages.push_back(extractError(std::stoi(result.substr(8))));
+            }
+            if (e.has("size")) {
+                ++counted;
+                expectedFiles.push_back(e["path"].text);
+                const fs::path file = out.path() / pathOfUtf8(e["path"].text);
+                EXPECT_EQ(fs::file_size(file), static_cast<uintmax_t>(e["size"].number));
+                EXPECT_EQ(testsupport::sha256File(file), e["sha256"].text);
+            }
+        }
+        std::sort(expectedFiles.begin(), expectedFiles.end());
+        expectedFiles.erase(std::unique(expectedFiles.begin(), expectedFiles.end()),
+                            expectedFiles.end());
+        EXPECT_EQ(out.files(), expectedFiles);
+        EXPECT_EQ(host.messages, expectedMessages);
+        EXPECT_EQ(files.extractedCount, counted);
+        EXPECT_EQ(any, counted != 0);
     }
 }

@@ -7,15 +7,22 @@ namespace testsupport {
 
 namespace fs = std::filesystem;
 
-std::string realPackageFolder() {
-    const fs::path folder = fs::u8path(VORANDECK_TESTDATA) / "real";
+std::string sharedPackageFolder(const std::string& below) {
+    const fs::path folder = fs::u8path(VORANDECK_TESTDATA) / fs::u8path(below);
     std::error_code error;
     return fs::is_directory(folder, error) ? folder.u8string() : std::string();
 }
 
+std::string realPackageFolder() {
+    return sharedPackageFolder("real");
+}
+
 std::vector<std::string> realPackageNames() {
+    return packageNamesIn(realPackageFolder());
+}
+
+std::vector<std::string> packageNamesIn(const std::string& folder) {
     std::vector<std::string> names;
-    const std::string folder = realPackageFolder();
     if (folder.empty())
         return names;
     std::error_code error;

@@ -6,10 +6,15 @@
 
 namespace testsupport {
 
-// The folder of the real packages (UTF-8), or "" when the shared data is absent.
-std::string realPackageFolder();
+// A folder of the shared test data ("real", "sisx", "sisx/damaged") as UTF-8,
+// or "" when the shared data is absent.
+std::string sharedPackageFolder(const std::string& below);
 
-// The packages that have expected results beside them, sorted by name.
+// The packages of `folder` that have expected results beside them, sorted by name.
+std::vector<std::string> packageNamesIn(const std::string& folder);
+
+// The older real packages: sharedPackageFolder("real") and its names.
+std::string realPackageFolder();
 std::vector<std::string> realPackageNames();
 
 } // namespace testsupport

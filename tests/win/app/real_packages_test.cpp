@@ -1,5 +1,5 @@
-// Every shared real package, opened and extracted through the real window,
-// against what it must show and write.
+// Every shared real package of both formats, damaged ones included, opened and
+// extracted through the real window, against what it must show and write.
 #include <windows.h>
 
 #include <algorithm>
@@ -20,11 +20,19 @@ namespace {
 namespace fs = std::filesystem;
 using testsupport::JsonValue;
 
-std::vector<std::string> packageNames() {
-    std::vector<std::string> names = realPackageNames();
-    if (names.empty())
-        names.push_back(""); // one case that says why nothing ran
-    return names;
+struct Shared {
+    std::string folder; // below the shared test data
+    std::string name;
+};
+
+std::vector<Shared> packageNames() {
+    std::vector<Shared> all;
+    for (const char* folder : {"real", "sisx", "sisx/damaged"})
+        for (const std::string& name : testsupport::packageNamesIn(sharedPackageFolder(folder)))
+            all.push_back({folder, name});
+    if (all.empty())
+        all.push_back({}); // one case that says why nothing ran
+    return all;
 }
 
 std::vector<std::wstring> wideLines(const JsonValue& array) {
@@ -48,6 +56,20 @@ struct ExpectedRun {
     std::map<std::string, WrittenFile> files; // by folded path; a later file replaces one
 };
 
+// A result as the older packages' expectations give it (a number) or as the
+// Symbian OS 9 ones do ("message 23", "unsafe", "checksum"); 0 for "ok".
+int messageOf(const JsonValue& result) {
+    if (result.type == JsonValue::Type::Number)
+        return static_cast<int>(result.number);
+    if (result.text == "unsafe")
+        return IdsUnsafeName;
+    if (result.text == "checksum")
+        return IdsChecksumDiffers;
+    if (result.text.rfind("message ", 0) == 0)
+        return std::stoi(result.text.substr(8));
+    return 0;
+}
+
 std::wstring messageFor(int id, const std::string& name) {
     if (id == IdsUnsafeName)
         return wide(name) + programString(id);
@@ -57,11 +79,11 @@ std::wstring messageFor(int id, const std::string& name) {
 ExpectedRun expectedRun(const JsonValue& extract) {
     ExpectedRun run;
     for (const JsonValue& entry : extract.items) {
-        const JsonValue& result = entry["result"];
-        const bool ok = result.type == JsonValue::Type::String && result.text == "ok";
-        if (!ok)
-            run.messages.push_back(messageFor(static_cast<int>(result.number), entry["name"].text));
-        if (ok || (result.type == JsonValue::Type::Number && result.number == IdsSizeDiffers))
+        const int message = messageOf(entry["result"]);
+        if (message != 0)
+            run.messages.push_back(messageFor(message, entry["name"].text));
+        // A file whose size or content differs is written and counted all the same.
+        if (message == 0 || message == IdsSizeDiffers || message == IdsChecksumDiffers)
             ++run.counted;
         if (entry.has("size")) {
             WrittenFile file;
@@ -74,19 +96,19 @@ ExpectedRun expectedRun(const JsonValue& extract) {
     return run;
 }
 
-class RealPackage : public MainWindowTest, public ::testing::WithParamInterface<std::string> {};
+class RealPackage : public MainWindowTest, public ::testing::WithParamInterface<Shared> {};
 
 TEST_P(RealPackage, ShowsListsAndExtractsWhatItMust) {
-    if (GetParam().empty())
-        GTEST_SKIP() << "no real packages in " << VORANDECK_TESTDATA << "/real";
-    const std::string folder = realPackageFolder();
+    if (GetParam().name.empty())
+        GTEST_SKIP() << "no shared packages in " << VORANDECK_TESTDATA;
+    const std::string folder = sharedPackageFolder(GetParam().folder);
     JsonValue expected;
     std::string error;
-    ASSERT_TRUE(
-        testsupport::readJsonFile(folder + "/expected/" + GetParam() + ".json", &expected, &error))
+    ASSERT_TRUE(testsupport::readJsonFile(folder + "/expected/" + GetParam().name + ".json",
+                                          &expected, &error))
         << error;
     const std::wstring path =
-        fs::absolute(fs::path(folder) / GetParam()).make_preferred().wstring();
+        fs::absolute(fs::u8path(folder) / fs::u8path(GetParam().name)).make_preferred().wstring();
 
     TempFolder out;
     gSettings.DefaultDest = IDC_DEST_FIXED;
@@ -95,11 +117,19 @@ TEST_P(RealPackage, ShowsListsAndExtractsWhatItMust) {
     UiScript ui;
 
     openPackage(ui, window_, path);
-    ASSERT_TRUE(ui.boxes().empty()) << utf8(ui.boxes()[0].text);
     EXPECT_EQ(itemText(window_, IDC_PATH), path);
     for (const auto& [id, text] : expected["header"].members)
         EXPECT_EQ(utf8(itemText(window_, std::stoi(id))), text.text) << "box " << id;
     EXPECT_EQ(fileListLines(window_), wideLines(expected["lines"]));
+    if (expected.has("message")) {
+        // A package whose contents cannot be read says so once and offers nothing.
+        ASSERT_EQ(ui.boxes().size(), 1u);
+        EXPECT_EQ(ui.boxes()[0].text, fileFunctionsError(messageOf(expected["message"])));
+        EXPECT_FALSE(isEnabled(window_, IDC_EXTRACT));
+        EXPECT_FALSE(isEnabled(window_, IDC_LANGUAGES));
+        return;
+    }
+    ASSERT_TRUE(ui.boxes().empty()) << utf8(ui.boxes()[0].text);
     EXPECT_TRUE(isEnabled(window_, IDC_EXTRACT));
     EXPECT_TRUE(isEnabled(window_, IDC_LANGUAGES));
     EXPECT_EQ(languagesShown(ui, window_), wideLines(expected["languages"]));
@@ -132,8 +162,10 @@ TEST_P(RealPackage, ShowsListsAndExtractsWhatItMust) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shared, RealPackage, ::testing::ValuesIn(packageNames()),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                             std::string name = info.param.empty() ? "none" : info.param;
+                         [](const ::testing::TestParamInfo<Shared>& info) {
+                             std::string name = info.param.name.empty()
+                                                    ? "none"
+                                                    : info.param.folder + "_" + info.param.name;
                              for (char& c : name)
                                  if (!std::isalnum(static_cast<unsigned char>(c)))
                                      c = '_';
