@@ -151,8 +151,8 @@ void extractCommand(HWND window) {
     gFiles.extractedCount = 0;
     // The count of file lines, read unsigned: range and final position agree
     // even above 32767.
-    const uint32_t count = gFiles.fileLineCount(gHeader);
-    const WORD lines = static_cast<WORD>(count > 0xFFFF ? 0xFFFF : count);
+    const uint32_t lineCount = gFiles.fileLineCount(gHeader);
+    const WORD lines = static_cast<WORD>(lineCount > 0xFFFF ? 0xFFFF : lineCount);
     HWND bar = progressBar(window);
     SendMessageW(bar, PBM_SETRANGE, 0, MAKELPARAM(0, lines));
     SendMessageW(bar, PBM_SETSTEP, 1, 0);

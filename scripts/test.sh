@@ -8,12 +8,9 @@ source "$(dirname "$0")/common.sh"
 
 build_native
 ctest --test-dir "$native_build" --output-on-failure
-if [ -x "$native_build/fuzz/fuzz_package" ]; then
-    echo "Fuzzing the package reader for 30 s ..."
-    corpus=$(mktemp -d)
-    [ -d "$root/../shared/testdata/real" ] && cp "$root/../shared/testdata/real/"*.[sS][iI][sS] "$corpus/"
-    "$native_build/fuzz/fuzz_package" -max_total_time=30 -max_len=70000 -rss_limit_mb=1024 "$corpus" 2>&1 | tail -n 3
-    rm -rf "$corpus"
+if [ -x "$native_build/fuzz/fuzz_open" ]; then
+    echo "Fuzzing both package formats, a bounded run of each target ..."
+    "$root/fuzz/fuzz.sh" "$native_build" --runs
 fi
 
 build_windows

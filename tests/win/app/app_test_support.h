@@ -57,6 +57,7 @@ void writePackage(const std::filesystem::path& path, const sis::Package& package
 
 using testsupport::realPackageFolder;
 using testsupport::realPackageNames;
+using testsupport::sharedPackageFolder;
 
 // Files below `root`: relative path with '/' separators (UTF-8) and size.
 struct WrittenFile {

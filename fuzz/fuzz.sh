@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Runs the fuzz targets of a native fuzz build over the seed corpus.
+#   fuzz/fuzz.sh BUILD_DIR --runs       a bounded run of each target (the test command's)
+#   fuzz/fuzz.sh BUILD_DIR SECONDS      each target for SECONDS; every crash, leak,
+#                                       time-out or escape is kept as a regression input
+#                                       under tests/fuzz-regressions/<target>/
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$1
+mode=$2
+shared=$root/../shared/testdata
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+"$build/fuzz/fuzz_seeds" "$work/seeds" >/dev/null
+seeds=("$work/seeds")
+for folder in real sisx sisx/damaged; do
+    [ -d "$shared/$folder" ] && seeds+=("$shared/$folder")
+done
+[ ${#seeds[@]} -eq 1 ] && echo "Shared test data not found at $shared: fuzzing from the written seeds alone"
+
+common=(-timeout=1 -rss_limit_mb=2048 -max_len=300000 -dict="$root/fuzz/sis.dict" -print_final_stats=1)
+status=0
+for target in open extract; do
+    corpus=$work/corpus-$target
+    artifacts=$work/artifacts-$target
+    mkdir -p "$corpus" "$artifacts"
+    if [ "$mode" = --runs ]; then
+        runs=15000
+        [ $target = extract ] && runs=1000
+        limit=(-runs=$runs)
+    else
+        limit=(-max_total_time="$mode")
+    fi
+    echo "fuzz_$target: ${limit[*]}"
+    if ! "$build/fuzz/fuzz_$target" "${common[@]}" "${limit[@]}" -artifact_prefix="$artifacts/" \
+            "$corpus" "${seeds[@]}" >"$work/log-$target" 2>&1; then
+        status=1
+        tail -n 40 "$work/log-$target"
+    fi
+    grep -E "INITED|DONE|stat::number_of_executed_units|stat::peak_rss" "$work/log-$target" || true
+    if compgen -G "$artifacts/*" >/dev/null; then
+        status=1
+        keep=$root/tests/fuzz-regressions/$target
+        mkdir -p "$keep"
+        cp "$artifacts"/* "$keep/"
+        echo "fuzz_$target found a fault: inputs kept in $keep"
+    fi
+done
+exit $status

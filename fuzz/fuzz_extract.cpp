@@ -1,0 +1,138 @@
+// Feeds arbitrary bytes, from memory, through the extraction of both formats
+// into a fresh folder, with each destination setting in turn and every question
+// answered, then checks that every file written lies below the destination and
+// that nothing beside it changed. An escape aborts, which the fuzzer reports.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include <unistd.h>
+
+#include "common/destinations.h"
+#include "common/string_ids.h"
+#include "package/file_functions.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// root/ holds only the package's folder and the chosen and fixed folders; the
+// package itself is never written (its bytes stay in memory) but is named there,
+// so that the destination beside it and a name replacing it are both tried.
+struct Scratch {
+    fs::path root;
+    fs::path packageFolder;
+    fs::path chosen;
+    fs::path fixed;
+    uint32_t destination = DestNextToPackage;
+    int answers = 0;
+
+    Scratch() {
+        root = fs::temp_directory_path() / ("vorandeck-fuzz-" + std::to_string(::getpid()));
+        packageFolder = root / "package";
+        chosen = root / "chosen";
+        fixed = root / "fixed";
+    }
+    fs::path destinationFolder() const {
+        return destination == DestAskOncePerRun ? chosen
+               : destination == DestFixedFolder ? fixed
+                                                : packageFolder;
+    }
+};
+
+Scratch scratch;
+
+// Yes and No in turn, so both ways out of every question are taken.
+int answer(void*, int kind, int, int, const char*) {
+    return kind == KindQuestion ? (++scratch.answers % 2 != 0 ? AnswerYes : AnswerNo) : 1;
+}
+
+int goOn(void*, int, int32_t) {
+    return ++scratch.answers % 2 != 0 ? AnswerYes : AnswerNo;
+}
+
+bool chooseFolder(void*, const char*, char* folder, size_t size) {
+    std::snprintf(folder, size, "%s", scratch.chosen.string().c_str());
+    return true;
+}
+
+void settingsFor(void*, ExtractSettings* settings) {
+    settings->defaultDest = scratch.destination;
+    settings->overwriteFiles = scratch.answers % 3 == 0 ? 1 : 0;
+    std::snprintf(settings->destDir, sizeof settings->destDir, "%s",
+                  scratch.fixed.string().c_str());
+}
+
+void fail(const std::string& what) {
+    std::fprintf(stderr, "extraction wrote outside its destination: %s\n", what.c_str());
+    std::abort();
+}
+
+// Every entry below root must lie in the destination folder, bar the other
+// (empty) folders made before the run.
+void checkTree() {
+    const fs::path destination = scratch.destinationFolder();
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(scratch.root, error);
+         it != fs::recursive_directory_iterator(); it.increment(error)) {
+        const fs::path& path = it->path();
+        if (path == scratch.packageFolder || path == scratch.chosen || path == scratch.fixed) {
+            continue;
+        }
+        const auto relative = path.lexically_relative(destination);
+        if (relative.empty() || *relative.begin() == "..") {
+            fail(path.string());
+        }
+    }
+    for (const auto& entry : fs::directory_iterator(scratch.root.parent_path(), error)) {
+        const std::string name = entry.path().filename().string();
+        if (name != scratch.root.filename().string() &&
+            name.rfind(scratch.root.filename().string(), 0) == 0) {
+            fail(entry.path().string()); // beside the scratch folder, named after it
+        }
+    }
+}
+
+void resetTree() {
+    std::error_code error;
+    fs::remove_all(scratch.root, error);
+    fs::create_directories(scratch.packageFolder, error);
+    fs::create_directories(scratch.chosen, error);
+    fs::create_directories(scratch.fixed, error);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static FileFunctions files;
+    std::snprintf(files.packagePath, sizeof files.packagePath, "%s",
+                  (scratch.packageFolder / "input.sis").string().c_str());
+    files.host.showMessage = answer;
+    files.host.askToGoOn = goOn;
+    files.host.chooseFolder = chooseFolder;
+    files.host.readSettings = settingsFor;
+    for (uint32_t destination : {DestNextToPackage, DestAskOncePerRun, DestFixedFolder}) {
+        scratch.destination = destination;
+        resetTree();
+        files.openMemory(data, size);
+        PackageHeader header;
+        if (files.readHeader(&header) != 0 &&
+            files.recognisePackage(header) != PackageFormat::NotAPackage) {
+            files.extractedCount = 0;
+            files.walkPackage(header, WalkExtract, extractToDisk(files));
+        }
+        files.closePackage();
+        if (files.outputHandle != kInvalidFile) {
+            fail("an output file was left open");
+        }
+        checkTree();
+    }
+    std::error_code error;
+    fs::remove_all(scratch.root, error);
+    return 0;
+}

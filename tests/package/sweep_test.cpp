@@ -1,0 +1,280 @@
+// Bad input of every kind, in bulk: shared packages cut short, header and record
+// words set to edge values, names and data pointing where they must not, and
+// Symbian OS 9 structures broken word by word. Every case must end, stay inside
+// the destination, and say no more than its files can.
+#include <chrono>
+#include <cstring>
+#include <fstream>
+
+#include "common/string_ids.h"
+#include "package/sisx.h"
+#include "tests/package/package_fixture.h"
+#include "tests/support/real_packages.h"
+#include "tests/support/sisx_builder.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes readPackage(const std::string& path) {
+    std::ifstream in(pathOfUtf8(path), std::ios::binary);
+    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void putWord(Bytes& bytes, size_t at, uint32_t value) {
+    for (int i = 0; i < 4 && at + i < bytes.size(); ++i) {
+        bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
+    }
+}
+
+std::vector<uint32_t> edgeValues(size_t size) {
+    return {0, 1, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, static_cast<uint32_t>(size)};
+}
+
+// What a damaged package made the program do.
+struct Outcome {
+    PackageFormat format = PackageFormat::None;
+    size_t lines = 0;
+    size_t requests = 0; // files handed to extraction
+    size_t messages = 0;
+    std::vector<std::string> outside; // entries that are not below the destination
+};
+
+void countLine(void* context, uint32_t, const char* name) {
+    EXPECT_LT(std::strlen(name), kPathSize);
+    ++static_cast<Outcome*>(context)->lines;
+}
+
+// Opens the bytes from memory, lists them, and extracts them to a fresh
+// folder below `dir` (when `toDisk`), answering Yes to every question.
+Outcome runAll(const Bytes& bytes, const TempDir& dir, bool toDisk) {
+    Outcome outcome;
+    FileFunctions files;
+    const fs::path out = dir.path() / "out";
+    if (toDisk) {
+        std::error_code error;
+        fs::remove_all(out, error);
+        fs::create_directory(out);
+    }
+    const std::string packagePath = utf8Of(dir.path() / "package.sis");
+    std::strncpy(files.packagePath, packagePath.c_str(), sizeof files.packagePath - 1);
+    files.openMemory(bytes.data(), bytes.size());
+    PackageHeader header;
+    if (files.readHeader(&header) == 0) {
+        return outcome;
+    }
+    outcome.format = files.recognisePackage(header);
+    WalkOutputs list = {};
+    list.context = &outcome;
+    list.addListEntry = countLine;
+    files.walkPackage(header, WalkList, list);
+    RecordingOutputs requested;
+    files.walkPackage(header, WalkExtract, requested.outputs());
+    outcome.requests = requested.requests.size();
+    if (toDisk) {
+        RecordingHost host;
+        host.attach(files);
+        host.useFolder(utf8Of(out), 1);
+        host.answers = std::deque<int>(64, AnswerYes);
+        files.walkPackage(header, WalkExtract, extractToDisk(files));
+        outcome.messages = host.messages.size();
+        EXPECT_EQ(files.outputHandle, kInvalidFile);
+    }
+    files.closePackage();
+    if (toDisk) {
+        for (const auto& entry : fs::directory_iterator(dir.path())) {
+            if (entry.path() != out) {
+                outcome.outside.push_back(utf8Of(entry.path()));
+            }
+        }
+    }
+    return outcome;
+}
+
+// Record boundaries of an older package: where each record of its stream starts.
+std::vector<size_t> recordBoundaries(const Bytes& bytes) {
+    std::vector<size_t> at;
+    FileFunctions files;
+    files.openMemory(bytes.data(), bytes.size());
+    PackageHeader header;
+    files.readHeader(&header);
+    CheckedReader reader(files.source, header.packageLinesOffset());
+    for (size_t i = 0; i < 100000; ++i) {
+        at.push_back(static_cast<size_t>(reader.position()));
+        if (!files.takeNextRecord(reader, header).taken) {
+            break;
+        }
+    }
+    return at;
+}
+
+std::vector<std::string> sharedPackages(const std::string& below) {
+    std::vector<std::string> paths;
+    const std::string folder = testsupport::sharedPackageFolder(below);
+    for (const std::string& name : testsupport::packageNamesIn(folder)) {
+        paths.push_back(folder + "/" + name);
+    }
+    return paths;
+}
+
+} // namespace
+
+TEST(Sweep, OlderPackagesCutShortOrWithWordsAtTheirEdges) {
+    const std::vector<std::string> shared = sharedPackages("real");
+    if (shared.empty()) {
+        GTEST_SKIP() << "shared real packages not found; the sweep needs them";
+    }
+    TempDir dir;
+    size_t cases = 0;
+    for (const std::string& path : shared) {
+        SCOPED_TRACE(path);
+        const Bytes whole = readPackage(path);
+        // Cut at every record boundary: the records before the cut are listed.
+        const std::vector<size_t> boundaries = recordBoundaries(whole);
+        size_t before = 0;
+        for (size_t cut : boundaries) {
+            if (cut >= whole.size()) {
+                break;
+            }
+            const Outcome o = runAll(Bytes(whole.begin(), whole.begin() + cut), dir, false);
+            EXPECT_GE(o.lines, before) << "cut at " << cut;
+            before = o.lines;
+            ++cases;
+        }
+        // Every 32-bit word of the header and of the first records at each edge value.
+        const size_t wordsEnd = std::min(whole.size(), boundaries.size() > 3 ? boundaries[3] : 100);
+        for (size_t at = 0; at + 4 <= wordsEnd; at += 4) {
+            for (uint32_t value : edgeValues(whole.size())) {
+                Bytes bytes = whole;
+                putWord(bytes, at, value);
+                const Outcome o = runAll(bytes, dir, false);
+                EXPECT_LE(o.requests, o.lines * 0x7FFFu + 1) << "word " << at << " = " << value;
+                ++cases;
+            }
+        }
+    }
+    EXPECT_GT(cases, 1000u);
+}
+
+TEST(Sweep, OlderRecordsPointingWhereTheyMustNot) {
+    const sis::Bytes content = sis::textBytes("data");
+    auto package = [&](std::function<void(sis::Record&)> change, uint32_t optionCount = 0) {
+        sis::Record record = sis::simpleFile(0, "src", "!:\\d\\f.txt", content);
+        change(record);
+        sis::Package p;
+        p.records = {record, sis::simpleFile(0, "s", "!:\\after.txt", content)};
+        if (optionCount != 0) {
+            sis::Record options = sis::options(1);
+            options.optionCountField = optionCount;
+            p.records.insert(p.records.begin(), options);
+        }
+        return p;
+    };
+    struct Case {
+        const char* what;
+        sis::Package package;
+        size_t lines;
+        size_t messages;
+    };
+    std::vector<Case> cases = {
+        {"name past the end", package([](sis::Record& r) { r.dest.offset = 0x7FFFFF00; }), 2, 0},
+        {"name at offset 0", package([](sis::Record& r) { r.dest.offset = 0; }), 2, 1},
+        {"name in the record stream", package([](sis::Record& r) { r.dest.offset = 100; }), 2, 0},
+        {"name longer than the package",
+         package([](sis::Record& r) { r.dest.length = 0xFFFFFFFF; }), 2, 0},
+        {"data pointing at the header",
+         package([](sis::Record& r) { r.variants[0].storedOffset = 4; }), 2, 1},
+        {"data longer than the package",
+         package([](sis::Record& r) { r.variants[0].storedLength = 0xFFFFFFFF; }), 2, 0},
+        {"an option count that wraps 32 bits", package([](sis::Record&) {}, 0x20000000), 0, 0},
+    };
+    sis::Package conditionWraps;
+    sis::Record wrap = sis::condition(3, {});
+    wrap.conditionSizeField = 0xFFFFFFFC;
+    conditionWraps.records = {wrap, sis::simpleFile(0, "s", "!:\\after.txt", content)};
+    cases.push_back({"a condition size that wraps 32 bits", conditionWraps, 0, 0});
+    TempDir dir;
+    for (const Case& c : cases) {
+        const Outcome o = runAll(sis::build(c.package).bytes, dir, true);
+        EXPECT_EQ(o.lines, c.lines) << c.what;
+        EXPECT_LE(o.messages, c.lines + c.messages) << c.what << ": at most one message a file";
+        EXPECT_TRUE(o.outside.empty()) << c.what;
+    }
+}
+
+TEST(Sweep, SisxPackagesCutShortOrBrokenWordByWord) {
+    TempDir dir;
+    size_t cases = 0;
+    // Shared packages cut at every field boundary (fields start on 4-byte
+    // boundaries) of small ones, and at evenly spaced points of large ones.
+    std::vector<std::string> shared = sharedPackages("sisx");
+    for (const std::string& path : sharedPackages("sisx/damaged")) {
+        shared.push_back(path);
+    }
+    for (const std::string& path : shared) {
+        SCOPED_TRACE(path);
+        const Bytes whole = readPackage(path);
+        const size_t step = whole.size() <= 8192 ? 4 : (whole.size() / 256 + 3) / 4 * 4;
+        for (size_t cut = 0; cut < whole.size(); cut += step) {
+            const Outcome o = runAll(Bytes(whole.begin(), whole.begin() + cut), dir, false);
+            EXPECT_TRUE(o.format == PackageFormat::Sisx || cut < 100) << "cut at " << cut;
+            EXPECT_LE(o.requests, o.lines);
+            ++cases;
+        }
+    }
+    // Every word of an uncompressed controller, long lengths or not, at each edge
+    // value: types, lengths, counts and indices alike.
+    for (bool longLengths : {false, true}) {
+        sisxbuild::Sisx sisx;
+        sisxbuild::File file;
+        file.target = "!:\\sys\\bin\\a.exe";
+        file.content = sis::textBytes("content");
+        sisxbuild::Package embedded;
+        embedded.block.files = {file};
+        sisx.package.block.files = {file};
+        sisx.package.block.embedded = {embedded};
+        sisx.compressController = false;
+        sisx.longLengths = longLengths;
+        const sisxbuild::Built built = sisxbuild::build(sisx);
+        for (size_t at = built.controllerStart; at + 4 <= built.bytes.size(); at += 4) {
+            for (uint32_t value : edgeValues(built.bytes.size())) {
+                Bytes bytes = built.bytes;
+                putWord(bytes, at, value);
+                const Outcome o = runAll(bytes, dir, at % 64 == 0);
+                EXPECT_LE(o.requests, o.lines) << "word " << at << " = " << value;
+                EXPECT_TRUE(o.outside.empty()) << "word " << at << " = " << value;
+                ++cases;
+            }
+        }
+    }
+    EXPECT_GT(cases, 1000u);
+}
+
+TEST(Sweep, ThirtyTwoThousandLanguagesListQuicklyAndEndAtTheFirstNo) {
+    // One multi-language record of 32767 variants whose data all lies past the end.
+    sis::Record record = sis::multiFile(0, "s", "!:\\big", std::vector<sis::Bytes>(0x7FFF));
+    for (sis::Variant& variant : record.variants) {
+        variant.storedOffset = 0x7FFFFFF0;
+    }
+    sis::Package package;
+    package.languages = std::vector<uint16_t>(0x7FFF, 1);
+    package.records = {record};
+    OpenPackage opened(package);
+    ASSERT_GT(opened.built.bytes.size(), 390000u);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(opened.list().lines.size(), 1u);
+    size_t codes = 0;
+    opened.files.listLanguages(
+        opened.header.languageCount(), opened.header.languagesOffset(),
+        [](void* context, uint16_t) { ++*static_cast<size_t*>(context); }, &codes);
+    EXPECT_EQ(codes, 0x7FFFu);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+
+    RecordingHost host;
+    host.attach(opened.files);
+    host.useFolder(opened.dir.utf8());
+    opened.files.walkRecords(opened.header, WalkExtract, extractToDisk(opened.files));
+    std::vector<RecordedMessage> expected(10, extractError(IdsReadError));
+    expected.push_back({KindQuestion, IdsGoOnAfterFailures, 0, "10"});
+    EXPECT_EQ(host.messages, expected) << "a No at the first question ends the flood";
+}
