@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Runs the fuzz targets of a native fuzz build over the seed corpus.
 #   fuzz/fuzz.sh BUILD_DIR --runs       a bounded run of each target (the test command's)
-#   fuzz/fuzz.sh BUILD_DIR SECONDS      each target for SECONDS; every crash, leak,
-#                                       time-out or escape is kept as a regression input
-#                                       under tests/fuzz-regressions/<target>/
+#   fuzz/fuzz.sh BUILD_DIR SECONDS [TARGET]
+#                                       each target (or only TARGET: open or extract)
+#                                       for SECONDS; every crash, leak, time-out or
+#                                       escape is kept as a regression input under
+#                                       tests/fuzz-regressions/<target>/
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$1
 mode=$2
+targets=${3:-open extract}
 shared=$root/../shared/testdata
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -21,7 +24,7 @@ done
 
 common=(-timeout=1 -rss_limit_mb=2048 -max_len=300000 -dict="$root/fuzz/sis.dict" -print_final_stats=1)
 status=0
-for target in open extract; do
+for target in $targets; do
     corpus=$work/corpus-$target
     artifacts=$work/artifacts-$target
     mkdir -p "$corpus" "$artifacts"
