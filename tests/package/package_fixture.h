@@ -15,6 +15,16 @@
 
 namespace fs = std::filesystem;
 
+// The file list's prefix of each line kind, as the program's strings give them.
+inline const char* const kListPrefixes[] = {
+    "",
+    "File will be displayed during install: ",
+    "File is a component: ",
+    "File will be run during install: ",
+    "File will be uninstalled only: ",
+    "File will be opened during install: ",
+};
+
 // std::filesystem paths as the UTF-8 the package code takes, and back.
 inline std::string utf8Of(const fs::path& path) {
     auto text = path.u8string();

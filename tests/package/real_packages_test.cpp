@@ -11,16 +11,6 @@ namespace {
 
 using testsupport::JsonValue;
 
-// The list prefixes of the string table, by file type.
-const char* const kPrefixes[] = {
-    "",
-    "File will be displayed during install: ",
-    "File is a component: ",
-    "File will be run during install: ",
-    "File will be uninstalled only: ",
-    "File will be opened during install: ",
-};
-
 // Language names of the string table, by code.
 const char* const kLanguageNames[100] = {
     "Language Test",
@@ -197,7 +187,7 @@ TEST(RealPackages, ListLinesAndLanguages) {
         std::vector<std::string> lines;
         for (const ListEntry& entry : recorded.lines) {
             ASSERT_LE(entry.kind, 5u);
-            lines.push_back(std::string(kPrefixes[entry.kind]) + entry.name);
+            lines.push_back(std::string(kListPrefixes[entry.kind]) + entry.name);
         }
         std::vector<std::string> expectedLines;
         for (const JsonValue& line : c.expected["lines"].items) {

@@ -5,18 +5,11 @@
 #include <string>
 
 #include "package/sha1.h"
+#include "tests/support/sha256.h"
 
 namespace {
 
-std::string hexOf(const unsigned char* bytes, size_t count) {
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    for (size_t i = 0; i < count; ++i) {
-        text += digits[bytes[i] >> 4];
-        text += digits[bytes[i] & 15];
-    }
-    return text;
-}
+using testsupport::hexOf;
 
 std::string digestOf(const std::string& message, size_t piece) {
     Sha1 sha1;

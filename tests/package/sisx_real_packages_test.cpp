@@ -14,16 +14,10 @@
 
 namespace {
 
+using testsupport::hexOf;
+
 using testsupport::JsonValue;
 
-const char* const kPrefixes[] = {
-    "",
-    "File will be displayed during install: ",
-    "File is a component: ",
-    "File will be run during install: ",
-    "File will be uninstalled only: ",
-    "File will be opened during install: ",
-};
 
 fs::path sisxFolder() {
     return pathOfUtf8(VORANDECK_TESTDATA) / "sisx";
@@ -57,16 +51,6 @@ std::vector<SisxCase> casesIn(const fs::path& folder) {
     return cases;
 }
 
-std::string hexOf(const unsigned char* bytes, size_t count) {
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    for (size_t i = 0; i < count; ++i) {
-        text += digits[bytes[i] >> 4];
-        text += digits[bytes[i] & 15];
-    }
-    return text;
-}
-
 // Where the extraction puts a file: the name without its drive, '/'-separated.
 std::string pathOfName(const std::string& name) {
     std::string path = name.size() >= 2 && name[1] == ':' ? name.substr(2) : name;
@@ -95,7 +79,7 @@ void checkLines(const SisxRecording& listed, const JsonValue& expected) {
     std::vector<std::string> lines;
     for (const ListEntry& entry : listed.lines) {
         ASSERT_LE(entry.kind, 5u);
-        lines.push_back(kPrefixes[entry.kind] + entry.name);
+        lines.push_back(kListPrefixes[entry.kind] + entry.name);
     }
     std::vector<std::string> expectedLines;
     for (const JsonValue& line : expected.items) {

@@ -103,6 +103,16 @@ class Sha256 {
 
 } // namespace
 
+std::string hexOf(const unsigned char* bytes, size_t count) {
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    for (size_t i = 0; i < count; ++i) {
+        text += digits[bytes[i] >> 4];
+        text += digits[bytes[i] & 15];
+    }
+    return text;
+}
+
 std::string sha256Hex(const void* data, size_t size) {
     Sha256 hash;
     hash.update(static_cast<const uint8_t*>(data), size);

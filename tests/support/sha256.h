@@ -8,6 +8,9 @@
 
 namespace testsupport {
 
+// Bytes as lowercase hex.
+std::string hexOf(const unsigned char* bytes, size_t count);
+
 std::string sha256Hex(const void* data, size_t size);
 // Empty when the file cannot be read.
 std::string sha256File(const std::filesystem::path& path);
