@@ -31,7 +31,7 @@ bool inflateExactly(const ByteSource& payload, std::vector<unsigned char>* out) 
     int status = Z_OK;
     while (status == Z_OK) {
         if (stream.avail_in == 0) {
-            const size_t got = payload.readSome(offset, input, sizeof input);
+            const size_t got = CheckedReader(payload).someAt(offset, input, sizeof input);
             if (got == 0) {
                 break; // the stream ends before its end mark
             }
@@ -51,7 +51,8 @@ bool inflateExactly(const ByteSource& payload, std::vector<unsigned char>* out) 
 
 bool isSisxPackage(const ByteSource& package) {
     unsigned char word[4] = {};
-    return package.readSome(0, word, sizeof word) == sizeof word && isSisxUid1(le32(word));
+    return CheckedReader(package).someAt(0, word, sizeof word) == sizeof word &&
+           isSisxUid1(le32(word));
 }
 
 uint16_t crc16OfSource(const ByteSource& source) {
@@ -59,7 +60,7 @@ uint16_t crc16OfSource(const ByteSource& source) {
     uint16_t crc = 0;
     uint64_t offset = 0;
     size_t got;
-    while ((got = source.readSome(offset, chunk, sizeof chunk)) > 0) {
+    while ((got = CheckedReader(source).someAt(offset, chunk, sizeof chunk)) > 0) {
         crc = crc16Xmodem(chunk, got, crc);
         offset += got;
     }
@@ -68,7 +69,7 @@ uint16_t crc16OfSource(const ByteSource& source) {
 
 SisxPackage::SisxPackage(const ByteSource& package, bool computeChecksums) : package_(package) {
     unsigned char header[16] = {};
-    package_.readSome(0, header, sizeof header);
+    CheckedReader(package_).someAt(0, header, sizeof header);
     summary_.uid1 = wordAt(header, 0);
     summary_.uid2 = wordAt(header, 4);
     summary_.uid3 = wordAt(header, 8);
@@ -147,7 +148,8 @@ bool SisxPackage::loadController(uint32_t algorithm, uint64_t declaredSize,
     }
     out->resize(static_cast<size_t>(declaredSize));
     if (algorithm == 0) {
-        return out->empty() || payload.readSome(0, out->data(), out->size()) == out->size();
+        return out->empty() ||
+               CheckedReader(payload).someAt(0, out->data(), out->size()) == out->size();
     }
     return inflateExactly(payload, out);
 }
