@@ -72,6 +72,18 @@ class FileFunctions {
     void openMemory(const void* data, size_t size);
     bool isOpen() const { return source.isOpen(); }
 
+    bool closePackage();
+    uint32_t readAt(void* buffer, uint32_t count, uint32_t offset);
+    // Reads a name of `lengthInBytes` bytes into `dest` (kPathSize bytes) as UTF-8.
+    void readName(char* dest, uint32_t lengthInBytes, uint32_t offset, bool unicode);
+    uint32_t writeOutput(const void* buffer, uint32_t count);
+    // Zeroes `header` and reads the first 100 bytes at the cursor into it; a
+    // shorter package leaves the rest zero. Returns the count read.
+    uint32_t readHeader(PackageHeader* header);
+    // Moves the cursor to `offset`.
+    void seekTo(uint32_t offset);
+    void listLanguages(uint16_t count, uint32_t offset, LanguageCallback callback, void* context);
+
     // The open package's format, and for Symbian OS 9 the package read
     // (formats.cpp). recognisePackage tells the format from the header just read.
     PackageFormat format = PackageFormat::None;
@@ -82,17 +94,6 @@ class FileFunctions {
     bool walkPackage(const PackageHeader& header, WalkMode mode, const WalkOutputs& outputs);
     // How many file lines the package has: the range of the extraction's progress.
     uint32_t fileLineCount(const PackageHeader& header) const;
-    bool closePackage();
-    uint32_t readAt(void* buffer, uint32_t count, uint32_t offset);
-    // Reads a name of `lengthInBytes` bytes into `dest` (kPathSize bytes) as UTF-8.
-    void readName(char* dest, uint32_t lengthInBytes, uint32_t offset, bool unicode);
-    uint32_t writeOutput(const void* buffer, uint32_t count);
-    // Zeroes `header` and reads the first 100 bytes at the cursor into it; a
-    // shorter package leaves the rest zero. Returns the count read.
-    uint32_t readHeader(PackageHeader* header);
-    // Moves the reading position to `offset`, keeping cursor and file position equal.
-    void seekTo(uint32_t offset);
-    void listLanguages(uint16_t count, uint32_t offset, LanguageCallback callback, void* context);
 
     // Walk (walk.cpp). Returns whether extractedCount is not 0 at its end.
     bool walkRecords(PackageHeader header, WalkMode mode, const WalkOutputs& outputs);

@@ -173,6 +173,24 @@ TEST_F(OpenCommand, EmptyPackageSaysItCannotBeReadAndKeepsTheEarlierPanel) {
     EXPECT_NE(gFiles.inputHandle, kInvalidFile) << "the empty package stays open";
 }
 
+TEST_F(OpenCommand, AFileOfNeitherFormatSaysSoAndOffersNothingOfIt) {
+    UiScript ui;
+    openPackage(ui, window_, demo_);
+    const PanelSnapshot before = snapshot(window_);
+    const std::wstring text = folder_.path() + L"\\notes.sis";
+    ASSERT_TRUE(sis::writeFile(text, sis::textBytes(std::string(300, 'x'))));
+
+    openPackage(ui, window_, text);
+    ASSERT_EQ(ui.boxes().size(), 1u);
+    EXPECT_EQ(ui.boxes()[0].caption, L"Error!");
+    EXPECT_EQ(ui.boxes()[0].text, L"Not a SIS File!\nClass: FileFunctions");
+    EXPECT_EQ(ui.boxes()[0].type(), static_cast<UINT>(MB_ICONERROR | MB_OK));
+    expectSamePanel(before, snapshot(window_));
+    // Extract, still enabled, must not read the file under the earlier header.
+    clickButton(window_, IDC_EXTRACT);
+    EXPECT_EQ(ui.boxes().size(), 1u);
+}
+
 TEST_F(OpenCommand, ShortPackageShowsZerosPastItsEndNotTheEarlierHeader) {
     UiScript ui;
     openPackage(ui, window_, demo_);
