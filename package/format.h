@@ -19,6 +19,7 @@ struct PackageHeader {
     uint32_t appUid1() const { return u32(4); }
     uint32_t appUid2() const { return u32(8); }
     uint32_t uidChecksum() const { return u32(12); }
+    uint16_t storedCrc() const { return u16(16); }
     uint16_t languageCount() const { return u16(18); }
     uint16_t pkgLinesProcessed() const { return u16(20); }
     uint16_t dependencyCount() const { return u16(22); }
