@@ -5,6 +5,8 @@
 #include <cstdio>
 
 #include "app/globals.h"
+#include "app/open_package.h"
+#include "common/paths.h"
 #include "common/resource_ids.h"
 #include "common/string_ids.h"
 #include "display/text.h"
@@ -51,29 +53,16 @@ HWND progressBar(HWND window) {
     return GetDlgItem(window, IDC_PROGRESS);
 }
 
-void enableAfterOpen(HWND window) {
-    EnableWindow(GetDlgItem(window, IDC_EXTRACT), TRUE);
-    EnableWindow(GetDlgItem(window, IDC_LANGUAGES), TRUE);
-}
-
-// Reads the new package's header; a read that yields nothing keeps the previous
-// header, as it keeps the previous panel and list.
-bool readNewHeader() {
-    PackageHeader header;
-    if (gFiles.readHeader(&header) == 0) {
-        gDisplay.showMessage(KindError, IdsCantRead, IdsSuffixFileFunctions, nullptr);
-        return false;
-    }
-    gHeader = header;
-    return true;
-}
-
 } // namespace
 
 INT_PTR CALLBACK mainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
         gDisplay.createFileList(window, gSettings.SortFiles != 0);
+        DragAcceptFiles(window, TRUE);
+        return TRUE;
+    case WM_DROPFILES:
+        openDropped(window, reinterpret_cast<HDROP>(wParam));
         return TRUE;
     case WM_COMMAND:
         onCommand(window, wParam);
@@ -101,23 +90,10 @@ void aboutCommand() {
 }
 
 void openCommand(HWND window) {
-    if (!gDisplay.choosePackage(gFiles.packagePath))
-        return;
-    SendMessageW(progressBar(window), PBM_SETPOS, 0, 0);
-    setItemText(window, IDC_PATH, gFiles.packagePath);
-    if (gFiles.inputHandle != kInvalidFile)
-        gFiles.closePackage();
-    gFiles.OpenSISFile(gFiles.packagePath);
-    if (gFiles.inputHandle == kInvalidFile) {
-        gDisplay.showMessage(KindError, IdsOpenFailed, IdsSuffixFileFunctions, nullptr);
-        return;
-    }
-    if (!readNewHeader())
-        return;
-    gDisplay.clearFileList();
-    gDisplay.showHeader(gHeader);
-    gFiles.walkRecords(gHeader, WalkList, programWalkOutputs());
-    enableAfterOpen(window);
+    // The chooser only names the package; opening it is the same whoever names it.
+    char path[kPathSize] = {};
+    if (gDisplay.choosePackage(path))
+        openPackage(window, path);
 }
 
 void extractCommand(HWND window) {

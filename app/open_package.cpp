@@ -1,0 +1,111 @@
+#include "app/open_package.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/globals.h"
+#include "common/paths.h"
+#include "common/resource_ids.h"
+#include "common/string_ids.h"
+#include "display/header_text.h"
+#include "display/text.h"
+#include "package/bounded.h"
+#include "package/file_crc.h"
+
+namespace {
+
+void reportOpenFailed() {
+    gDisplay.showMessage(KindError, IdsOpenFailed, IdsSuffixFileFunctions, nullptr);
+}
+
+void enableAfterOpen(HWND window) {
+    EnableWindow(GetDlgItem(window, IDC_EXTRACT), TRUE);
+    EnableWindow(GetDlgItem(window, IDC_LANGUAGES), TRUE);
+}
+
+// Reads the new package's header; a read that yields nothing keeps the previous
+// header, as it keeps the previous panel and list.
+bool readNewHeader() {
+    PackageHeader header;
+    if (gFiles.readHeader(&header) == 0) {
+        gDisplay.showMessage(KindError, IdsCantRead, IdsSuffixFileFunctions, nullptr);
+        return false;
+    }
+    gHeader = header;
+    return true;
+}
+
+// The older format's check word against one more pass over the whole package.
+void showPackageIntegrity() {
+    const PackageCrc crc = packageCrc(gFiles.source);
+    const uint16_t stored = gHeader.storedCrc();
+    const std::string calculated = crc.complete ? calculatedCheckText(stored, crc.value) : "";
+    gDisplay.showIntegrity(checkWordText(stored).c_str(), calculated.c_str());
+}
+
+std::wstring firstDroppedPath(HDROP drop) {
+    const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+    if (length == 0)
+        return {};
+    std::wstring path(static_cast<size_t>(length) + 1, L'\0');
+    DragQueryFileW(drop, 0, path.data(), length + 1);
+    path.resize(length);
+    return path;
+}
+
+} // namespace
+
+void openPackage(HWND window, const char* utf8Path) {
+    // A cut path would name another file.
+    if (std::strlen(utf8Path) >= sizeof gFiles.packagePath) {
+        reportOpenFailed();
+        return;
+    }
+    copyBounded(gFiles.packagePath, sizeof gFiles.packagePath, utf8Path);
+    SendDlgItemMessageW(window, IDC_PROGRESS, PBM_SETPOS, 0, 0);
+    setItemText(window, IDC_PATH, gFiles.packagePath);
+    gFiles.OpenSISFile(gFiles.packagePath);
+    if (gFiles.inputHandle == kInvalidFile) {
+        reportOpenFailed();
+        return;
+    }
+    if (!readNewHeader())
+        return;
+    gDisplay.clearFileList();
+    gDisplay.showHeader(gHeader);
+    showPackageIntegrity();
+    gFiles.walkRecords(gHeader, WalkList, programWalkOutputs());
+    enableAfterOpen(window);
+}
+
+void openWidePath(HWND window, const wchar_t* path) {
+    char utf8Path[kPathSize] = {};
+    if (!narrowWhole(path, utf8Path, sizeof utf8Path)) {
+        reportOpenFailed();
+        return;
+    }
+    openPackage(window, utf8Path);
+}
+
+void openFromCommandLine(HWND window, const wchar_t* commandLine) {
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(commandLine, &count);
+    if (arguments == nullptr)
+        return;
+    if (count > 1)
+        openWidePath(window, arguments[1]);
+    LocalFree(arguments);
+}
+
+void openDropped(HWND window, HDROP drop) {
+    // Every other command waits while the window is disabled; a drop cannot
+    // wait, so it is refused.
+    const std::wstring path = IsWindowEnabled(window) ? firstDroppedPath(drop) : std::wstring();
+    // Released before the open, which may stop at a message box, so that no way
+    // out of it keeps the drop.
+    DragFinish(drop);
+    if (!path.empty())
+        openWidePath(window, path.c_str());
+}
