@@ -103,7 +103,7 @@ struct HeaderField {
 };
 
 const HeaderField kHeaderFields[] = {
-    {IDC_APP_VERSION, L"App Version:", 71, 36},
+    {IDC_APP_VERSION, L"App Version:", 71, 36, 90},
     {IDC_SIS_VERSION, L"SIS File Version:", 232, 36},
     {IDC_INSTALLER_VERSION, L"Installer Version:", 388, 36},
     {IDC_APP_UID, L"App UID:", 71, 69},
