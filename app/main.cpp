@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "app/main_window.h"
+#include "app/open_package.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     // Registers the progress bar class that the main dialog uses.
@@ -13,5 +14,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         return 1;
     ShowWindow(window, showCommand);
     UpdateWindow(window);
+    // "Open with" and a file association start the program with the package's path.
+    openFromCommandLine(window, GetCommandLineW());
     return runMessageLoop(window);
 }

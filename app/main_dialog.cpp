@@ -5,6 +5,8 @@
 #include <cstdio>
 
 #include "app/globals.h"
+#include "app/open_package.h"
+#include "common/paths.h"
 #include "common/resource_ids.h"
 #include "common/string_ids.h"
 #include "display/text.h"
@@ -51,42 +53,16 @@ HWND progressBar(HWND window) {
     return GetDlgItem(window, IDC_PROGRESS);
 }
 
-void enablePackageCommands(HWND window, BOOL enable) {
-    EnableWindow(GetDlgItem(window, IDC_EXTRACT), enable);
-    EnableWindow(GetDlgItem(window, IDC_LANGUAGES), enable);
-}
-
-// Shows a Symbian OS 9 package; false when its controller cannot be read, which
-// leaves only the boxes its first 16 bytes fill and nothing to list or extract.
-bool showSisxPackage(HWND window) {
-    gDisplay.clearFileList();
-    gDisplay.showSisxHeader(gFiles.sisx->summary());
-    if (!gFiles.sisx->readable()) {
-        enablePackageCommands(window, FALSE);
-        gDisplay.showMessage(KindError, IdsCantRead, IdsSuffixFileFunctions, nullptr);
-        return false;
-    }
-    return true;
-}
-
-// Reads the new package's header; a read that yields nothing keeps the previous
-// header, as it keeps the previous panel and list.
-bool readNewHeader() {
-    PackageHeader header;
-    if (gFiles.readHeader(&header) == 0) {
-        gDisplay.showMessage(KindError, IdsCantRead, IdsSuffixFileFunctions, nullptr);
-        return false;
-    }
-    gHeader = header;
-    return true;
-}
-
 } // namespace
 
 INT_PTR CALLBACK mainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
         gDisplay.createFileList(window, gSettings.SortFiles != 0);
+        DragAcceptFiles(window, TRUE);
+        return TRUE;
+    case WM_DROPFILES:
+        openDropped(window, reinterpret_cast<HDROP>(wParam));
         return TRUE;
     case WM_COMMAND:
         onCommand(window, wParam);
@@ -114,37 +90,10 @@ void aboutCommand() {
 }
 
 void openCommand(HWND window) {
-    if (!gDisplay.choosePackage(gFiles.packagePath))
-        return;
-    SendMessageW(progressBar(window), PBM_SETPOS, 0, 0);
-    setItemText(window, IDC_PATH, gFiles.packagePath);
-    if (gFiles.inputHandle != kInvalidFile)
-        gFiles.closePackage();
-    gFiles.OpenSISFile(gFiles.packagePath);
-    if (gFiles.inputHandle == kInvalidFile) {
-        gDisplay.showMessage(KindError, IdsOpenFailed, IdsSuffixFileFunctions, nullptr);
-        return;
-    }
-    if (!readNewHeader())
-        return;
-    switch (gFiles.recognisePackage(gHeader)) {
-    case PackageFormat::NotAPackage:
-        // Nothing of it is shown, and nothing of it may be extracted under the
-        // earlier package's header.
-        gFiles.closePackage();
-        gDisplay.showMessage(KindError, IdsNotAPackage, IdsSuffixFileFunctions, nullptr);
-        return;
-    case PackageFormat::Sisx:
-        if (!showSisxPackage(window))
-            return;
-        break;
-    default:
-        gDisplay.clearFileList();
-        gDisplay.showHeader(gHeader);
-        break;
-    }
-    gFiles.walkPackage(gHeader, WalkList, programWalkOutputs());
-    enablePackageCommands(window, TRUE);
+    // The chooser only names the package; opening it is the same whoever names it.
+    char path[kPathSize] = {};
+    if (gDisplay.choosePackage(path))
+        openPackage(window, path);
 }
 
 void extractCommand(HWND window) {

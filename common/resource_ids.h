@@ -44,6 +44,9 @@
 #define IDC_OFFSET_CAPABILITIES 1025
 #define IDC_SPACE_USED 1026
 #define IDC_SPACE_REQUIRED 1027
+// The integrity pair: the check word the package stores and the one calculated.
+#define IDC_FILE_CRC 1041
+#define IDC_CALC_CRC 1042
 
 // Languages dialog.
 #define IDC_LANGUAGE_LIST 1040

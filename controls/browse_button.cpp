@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include "common/dpi.h"
+
 // The edit is subclassed through the wide functions: a narrow subclass would make
 // the system squeeze every text that reaches the edit through the ANSI code page.
 
@@ -119,14 +121,14 @@ void onRelease(HWND window, BrowseButtonState* state, LPARAM lParam) {
 
 } // namespace
 
-int attachBrowseButton(HWND edit, UINT commandId, UINT width) {
+int attachBrowseButton(HWND edit, UINT commandId, UINT widthAt96Dpi) {
     auto* state =
         static_cast<BrowseButtonState*>(HeapAlloc(GetProcessHeap(), 0, sizeof(BrowseButtonState)));
     if (state == nullptr)
         return 0;
     ++liveRecords;
     state->commandId = commandId;
-    state->width = width;
+    state->width = static_cast<UINT>(pixelsFor(edit, static_cast<int>(widthAt96Dpi)));
     state->pressed = 0;
     state->capturing = 0;
     state->insetLeft = state->insetRight = state->insetTop = state->insetBottom = 0;

@@ -10,15 +10,17 @@ struct BrowseButtonState {
     UINT pressed;         // 1 while drawn pressed
     UINT capturing;       // 1 from a press on the button until the left button is released
     WNDPROC previousProc; // the edit's own procedure, which gets every message not consumed here
-    UINT width;           // of the button, in pixels
+    UINT width;           // of the button, in pixels at the edit's DPI
     LONG insetLeft;       // frame widths measured at WM_NCCALCSIZE
     LONG insetRight;
     LONG insetTop;
     LONG insetBottom;
 };
 
-// Returns 1, or 0 when the record cannot be allocated (the edit then stays plain).
-int attachBrowseButton(HWND edit, UINT commandId, UINT width);
+// The button is `widthAt96Dpi` pixels wide at 96 DPI and as much wider as the
+// edit's DPI is higher. Returns 1, or 0 when the record cannot be allocated (the
+// edit then stays plain).
+int attachBrowseButton(HWND edit, UINT commandId, UINT widthAt96Dpi);
 
 LRESULT CALLBACK browseEditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

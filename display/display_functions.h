@@ -41,6 +41,9 @@ class DisplayFunctions {
     void showHeader(const PackageHeader& header);
     void showSisxHeader(const SisxSummary& summary);
     void formatNumber(const void* value, int controlId, bool hex, bool sixteenBit);
+    // The integrity pair, whatever the package's format: the check the package
+    // stores and the one calculated over it, as texts made ready by the caller.
+    void showIntegrity(const char* stored, const char* calculated);
 
     // File list and languages list.
     void createFileList(HWND dialog, bool sorted);

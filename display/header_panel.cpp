@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "common/resource_ids.h"
 #include "display/display_functions.h"
 #include "display/header_text.h"
 #include "display/sisx_header_text.h"
@@ -13,6 +14,11 @@ void DisplayFunctions::showHeader(const PackageHeader& header) {
 void DisplayFunctions::showSisxHeader(const SisxSummary& summary) {
     for (int id : kHeaderBoxIds)
         setItemText(mainWindow, id, sisxHeaderBoxText(summary, id).c_str());
+}
+
+void DisplayFunctions::showIntegrity(const char* stored, const char* calculated) {
+    setItemText(mainWindow, IDC_FILE_CRC, stored);
+    setItemText(mainWindow, IDC_CALC_CRC, calculated);
 }
 
 void DisplayFunctions::formatNumber(const void* value, int controlId, bool hex, bool sixteenBit) {

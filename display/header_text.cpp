@@ -123,6 +123,17 @@ std::string appVersionText(int16_t major, int16_t minor, int32_t build) {
     return text + std::to_string(minor) + " build " + std::to_string(build);
 }
 
+std::string checkWordText(uint16_t value) {
+    char text[8] = {};
+    std::snprintf(text, sizeof text, "%04Xh", static_cast<unsigned>(value));
+    return text;
+}
+
+std::string calculatedCheckText(uint16_t stored, uint16_t calculated) {
+    const std::string text = checkWordText(calculated);
+    return calculated == stored ? text : text + " (damaged)";
+}
+
 std::string headerBoxText(const PackageHeader& h, int controlId) {
     switch (controlId) {
     case IDC_APP_UID:

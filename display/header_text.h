@@ -19,5 +19,10 @@ std::string flagsText(uint16_t flags);
 std::string typeText(uint16_t packageType);
 std::string appVersionText(int16_t major, int16_t minor, int32_t build);
 
+// The integrity pair. A 16-bit check word shows as four hex digits and "h"; the
+// calculated one is marked when it is not the word the package stores.
+std::string checkWordText(uint16_t value);
+std::string calculatedCheckText(uint16_t stored, uint16_t calculated);
+
 // The text of box `controlId` for `header`; an id outside the panel gives "".
 std::string headerBoxText(const PackageHeader& header, int controlId);

@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "common/dpi.h"
 #include "common/resource_ids.h"
 #include "display/display_functions.h"
 #include "common/string_ids.h"
@@ -12,6 +13,7 @@ constexpr size_t kLineSize = 250;
 constexpr DWORD kFileListStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP |
                                  LBS_DISABLENOSCROLL | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS;
 constexpr uint32_t kLastPrefixedKind = 5;
+constexpr int kFileListLeftAt96Dpi = 22;
 constexpr uint16_t kNamedLanguages = 100;
 constexpr uint32_t kLastNamedLanguage = 327; // of the Symbian OS 9 names
 
@@ -39,8 +41,11 @@ void DisplayFunctions::createFileList(HWND dialog, bool sorted) {
     const int width = client.right;
     const int height = client.bottom;
     const DWORD style = kFileListStyle | (sorted ? LBS_SORT : 0);
+    // The client area grows with the DPI, and so do the proportions taken of it;
+    // the left edge is the one length in pixels.
+    const int left = pixelsFor(dialog, kFileListLeftAt96Dpi);
     // A Unicode window, so that names outside the system code page show as they are.
-    fileList = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"", style, 22,
+    fileList = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"", style, left,
                                height / 2 + (5 * height) / 21, width - width / 16, height / 6,
                                dialog, nullptr, GetModuleHandleW(nullptr), nullptr);
     const LRESULT font = SendMessageW(dialog, WM_GETFONT, 0, 0);

@@ -116,6 +116,30 @@ std::string sisxSignatureText(const SisxSummary& summary) {
     return summary.firstSignatureAlgorithm;
 }
 
+namespace {
+
+std::string checkPair(bool hasController, uint16_t controller, bool hasData, uint16_t data) {
+    return "C " + (hasController ? checkWordText(controller) : std::string("-")) + ", D " +
+           (hasData ? checkWordText(data) : std::string("-"));
+}
+
+} // namespace
+
+std::string sisxStoredChecksText(const SisxSummary& s) {
+    return checkPair(s.hasStoredControllerChecksum, s.storedControllerChecksum,
+                     s.hasStoredDataChecksum, s.storedDataChecksum);
+}
+
+std::string sisxCalculatedChecksText(const SisxSummary& s) {
+    const bool controllerDiffers = s.hasStoredControllerChecksum && s.controllerChecksumComputed &&
+                                   s.storedControllerChecksum != s.computedControllerChecksum;
+    const bool dataDiffers = s.hasStoredDataChecksum && s.dataChecksumComputed &&
+                             s.storedDataChecksum != s.computedDataChecksum;
+    const std::string text = checkPair(s.controllerChecksumComputed, s.computedControllerChecksum,
+                                       s.dataChecksumComputed, s.computedDataChecksum);
+    return controllerDiffers || dataDiffers ? text + " (differs)" : text;
+}
+
 std::string sisxHeaderBoxText(const SisxSummary& summary, int controlId) {
     std::string text;
     if (headerBox(summary, controlId, &text)) {

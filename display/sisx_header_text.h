@@ -10,6 +10,12 @@ std::string sisxTypeText(uint8_t installType);
 std::string sisxVersionText(int32_t major, int32_t minor, int32_t build);
 std::string sisxSignatureText(const SisxSummary& summary);
 
+// The integrity pair: the controller ("C") and data ("D") checksums as the
+// package stores them, and as computed over what each covers, marked when a
+// stored one differs. A checksum not stored or not computable shows as "-".
+std::string sisxStoredChecksText(const SisxSummary& summary);
+std::string sisxCalculatedChecksText(const SisxSummary& summary);
+
 // The text of box `controlId` (1002 to 1027) for `summary`. An unreadable
 // controller leaves only the boxes that come from the 16-byte header; boxes the
 // format has nothing for, and ids outside the panel, give "".

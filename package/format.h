@@ -19,6 +19,7 @@ struct PackageHeader {
     uint32_t appUid1() const { return u32(4); }
     uint32_t appUid2() const { return u32(8); }
     uint32_t uidChecksum() const { return u32(12); }
+    uint16_t storedCrc() const { return u16(16); }
     uint16_t languageCount() const { return u16(18); }
     uint16_t pkgLinesProcessed() const { return u16(20); }
     uint16_t dependencyCount() const { return u16(22); }
@@ -114,10 +115,6 @@ enum RecordType : int32_t {
     RecordIf = 3,
     RecordElseIf = 4,
 };
-
-// CRC-16/XMODEM (polynomial 0x1021, no reflection, no final XOR), continued
-// from `crc` so that long data can be taken a piece at a time.
-uint16_t crc16Xmodem(const unsigned char* data, size_t count, uint16_t crc = 0);
 
 // Checksum over header bytes 0 to 11 (the three UIDs): CRC-16/XMODEM of the
 // odd-offset bytes in the high half, of the even-offset bytes in the low half.

@@ -6,6 +6,8 @@
 
 #include "package/sisx.h"
 
+#include "package/file_crc.h"
+
 namespace {
 
 constexpr size_t kChunk = 16 * 1024;
@@ -61,7 +63,7 @@ uint16_t crc16OfSource(const ByteSource& source) {
     uint64_t offset = 0;
     size_t got;
     while ((got = CheckedReader(source).someAt(offset, chunk, sizeof chunk)) > 0) {
-        crc = crc16Xmodem(chunk, got, crc);
+        crc = crc16Xmodem(crc, chunk, got);
         offset += got;
     }
     return crc;

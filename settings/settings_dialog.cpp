@@ -8,7 +8,7 @@
 
 namespace {
 
-const UINT kBrowseWidth = 18;
+const UINT kBrowseWidthAt96Dpi = 18;
 const size_t kFolderFieldSize = sizeof(RegistryFunctions::DestDir);
 
 SettingsDialogParts defaultParts = {};
@@ -39,7 +39,7 @@ void saveChoice(HWND dialog);
 void onInitDialog(HWND dialog, LPARAM parameter) {
     parts =
         parameter != 0 ? *reinterpret_cast<const SettingsDialogParts*>(parameter) : defaultParts;
-    attachBrowseButton(GetDlgItem(dialog, IDC_DEST_DIR), IDC_BROWSE, kBrowseWidth);
+    attachBrowseButton(GetDlgItem(dialog, IDC_DEST_DIR), IDC_BROWSE, kBrowseWidthAt96Dpi);
     fillSettingsDialog(*parts.settings, dialog);
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "package/file_crc.h"
 #include "tests/package/package_fixture.h"
 #include "tests/support/json_reader.h"
 #include "tests/support/sha256.h"
@@ -294,5 +295,16 @@ TEST(RealPackages, FromMemoryAsFromTheFile) {
         EXPECT_EQ(walked[0].requests, walked[1].requests);
         EXPECT_EQ(written[0], written[1]);
         EXPECT_FALSE(written[0].empty() && !c.expected["extract"].items.empty());
+    }
+}
+
+TEST(RealPackages, CheckWordMatchesTheStoredOne) {
+    SKIP_WITHOUT_TESTDATA();
+    for (const RealCase& c : loadCases()) {
+        SCOPED_TRACE(c.file);
+        Opened opened(c.file);
+        const PackageCrc crc = packageCrc(opened.files.source);
+        EXPECT_TRUE(crc.complete);
+        EXPECT_EQ(crc.value, opened.header.storedCrc());
     }
 }

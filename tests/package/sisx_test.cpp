@@ -657,3 +657,37 @@ TEST(Sisx, LengthsPastTwoGigabytes) {
     }
     platformClose(handle);
 }
+
+TEST(Sisx, IntegrityPairShowsBothChecksumsAndMarksADifference) {
+    struct Case {
+        const char* what;
+        bool storedController;
+        uint16_t controller;
+        bool storedData;
+        uint16_t data;
+        bool computed;
+        const char* stored;
+        const char* calculated;
+    };
+    const Case cases[] = {
+        {"both stored and right", true, 0x1A2B, true, 0x00FF, true, "C 1A2Bh, D 00FFh",
+         "C 1A2Bh, D 00FFh"},
+        {"the data checksum wrong", true, 0x1A2B, true, 0x00FE, true, "C 1A2Bh, D 00FEh",
+         "C 1A2Bh, D 00FFh (differs)"},
+        {"none stored", false, 0, false, 0, true, "C -, D -", "C 1A2Bh, D 00FFh"},
+        {"nothing to compute over", true, 0x1A2B, true, 0x00FF, false, "C 1A2Bh, D 00FFh",
+         "C -, D -"},
+    };
+    for (const Case& c : cases) {
+        SisxSummary s;
+        s.hasStoredControllerChecksum = c.storedController;
+        s.storedControllerChecksum = c.controller;
+        s.hasStoredDataChecksum = c.storedData;
+        s.storedDataChecksum = c.data;
+        s.controllerChecksumComputed = s.dataChecksumComputed = c.computed;
+        s.computedControllerChecksum = 0x1A2B;
+        s.computedDataChecksum = 0x00FF;
+        EXPECT_EQ(sisxStoredChecksText(s), c.stored) << c.what;
+        EXPECT_EQ(sisxCalculatedChecksText(s), c.calculated) << c.what;
+    }
+}

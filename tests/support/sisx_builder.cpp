@@ -1,5 +1,7 @@
 #include "tests/support/sisx_builder.h"
 
+#include "package/file_crc.h"
+
 #include <fstream>
 
 #include "package/format.h"
@@ -302,12 +304,13 @@ Built build(const Sisx& d) {
     Bytes contents;
     if (d.controllerChecksum) {
         append(contents,
-               w.field(34, {uint8_t(crc16Xmodem(controllerField.data(), controllerField.size())),
-                            uint8_t(crc16Xmodem(controllerField.data(), controllerField.size()) >>
-                                    8)}));
+               w.field(
+                   34,
+                   {uint8_t(crc16Xmodem(0, controllerField.data(), controllerField.size())),
+                    uint8_t(crc16Xmodem(0, controllerField.data(), controllerField.size()) >> 8)}));
     }
     if (d.dataChecksum) {
-        const uint16_t crc = crc16Xmodem(dataField.data(), dataField.size());
+        const uint16_t crc = crc16Xmodem(0, dataField.data(), dataField.size());
         append(contents, w.field(35, {uint8_t(crc), uint8_t(crc >> 8)}));
     }
     built.controllerStart = 16 + contents.size() + (d.longLengths ? 12 : 8);

@@ -49,6 +49,16 @@ void pumpMain(HWND window, DWORD milliseconds) {
     } while (GetTickCount() - start < milliseconds);
 }
 
+bool pumpUntil(HWND window, const std::function<bool()>& done, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        pumpMain(window, 0);
+    }
+    return true;
+}
+
 namespace {
 
 HWND keyTarget(HWND window) {
@@ -118,6 +128,90 @@ std::wstring programString(int id) {
 
 std::wstring fileFunctionsError(int textId) {
     return programString(textId) + programString(IdsSuffixFileFunctions);
+}
+
+namespace {
+
+// WM_GETTEXT is carried across processes; GetWindowText of another process's
+// edit would give its creation text instead.
+std::wstring textOf(HWND control) {
+    wchar_t text[1024] = {};
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        5000, &ignored);
+    return text;
+}
+
+} // namespace
+
+PanelSnapshot snapshot(HWND window) {
+    PanelSnapshot s;
+    s.path = textOf(GetDlgItem(window, IDC_PATH));
+    for (int id = IDC_APP_UID; id <= IDC_SPACE_REQUIRED; ++id)
+        s.boxes.push_back(textOf(GetDlgItem(window, id)));
+    for (int id : {IDC_FILE_CRC, IDC_CALC_CRC})
+        s.boxes.push_back(textOf(GetDlgItem(window, id)));
+    s.lines = fileListLines(window);
+    s.extractEnabled = isEnabled(window, IDC_EXTRACT);
+    s.languagesEnabled = isEnabled(window, IDC_LANGUAGES);
+    s.progress = progressPosition(window);
+    return s;
+}
+
+void expectSameSnapshot(const PanelSnapshot& expected, const PanelSnapshot& actual) {
+    EXPECT_EQ(actual.path, expected.path);
+    EXPECT_EQ(actual.boxes, expected.boxes);
+    EXPECT_EQ(actual.lines, expected.lines);
+    EXPECT_EQ(actual.extractEnabled, expected.extractEnabled);
+    EXPECT_EQ(actual.languagesEnabled, expected.languagesEnabled);
+    EXPECT_EQ(actual.progress, expected.progress);
+}
+
+ChildProcess::ChildProcess(const std::wstring& commandLine, const std::wstring& outputFile) {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    HANDLE output = INVALID_HANDLE_VALUE;
+    if (!outputFile.empty()) {
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+        output = CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = startup.hStdError = output;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    }
+    std::wstring line = commandLine; // CreateProcessW may write into it
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, output != INVALID_HANDLE_VALUE, 0,
+                        nullptr, nullptr, &startup, &process_))
+        process_ = {};
+    if (output != INVALID_HANDLE_VALUE)
+        CloseHandle(output);
+}
+
+ChildProcess::~ChildProcess() {
+    if (!started())
+        return;
+    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT)
+        TerminateProcess(process_.hProcess, 1);
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+}
+
+long ChildProcess::waitForExit(DWORD timeoutMs) {
+    if (!started() || WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0)
+        return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return static_cast<long>(code);
+}
+
+std::wstring thisExecutable() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+std::wstring programExecutable() {
+    return fs::absolute(fs::u8path(VORANDECK_PROGRAM)).make_preferred().wstring();
 }
 
 sis::Package demoPackage() {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,10 @@ void destroyMainWindow(HWND window);
 // Runs this thread's messages for about `milliseconds` the way WinMain does,
 // the main window's keyboard handling included.
 void pumpMain(HWND window, DWORD milliseconds);
+
+// Runs this thread's messages as pumpMain does until `done` holds, for at most
+// `timeoutMs`; returns whether it came to hold.
+bool pumpUntil(HWND window, const std::function<bool()>& done, DWORD timeoutMs = 10000);
 
 // Sends a key press and release to the control that has the focus in `window`
 // (or to `window` itself), through the main loop's dialog handling.
@@ -48,6 +53,44 @@ bool isEnabled(HWND window, int id);
 std::wstring programString(int id);
 // The text of an Error message with the FileFunctions suffix.
 std::wstring fileFunctionsError(int textId);
+
+// What the window shows of the package in hand: the path box, every box of the
+// panel (header and integrity pair), the list, the buttons that need a package
+// and the progress bar. Read through messages, so it works on a window of
+// another process too.
+struct PanelSnapshot {
+    std::wstring path;
+    std::vector<std::wstring> boxes;
+    std::vector<std::wstring> lines;
+    bool extractEnabled = false;
+    bool languagesEnabled = false;
+    int progress = 0;
+};
+PanelSnapshot snapshot(HWND window);
+void expectSameSnapshot(const PanelSnapshot& expected, const PanelSnapshot& actual);
+
+// A process of its own, started with `commandLine`; its standard output and
+// error go to `outputFile` when one is named. Ended when the object goes, if
+// it has not ended by then.
+class ChildProcess {
+  public:
+    explicit ChildProcess(const std::wstring& commandLine, const std::wstring& outputFile = {});
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool started() const { return process_.hProcess != nullptr; }
+    DWORD id() const { return process_.dwProcessId; }
+    // The exit code, or -1 when it has not ended within `timeoutMs`.
+    long waitForExit(DWORD timeoutMs);
+
+  private:
+    PROCESS_INFORMATION process_ = {};
+};
+
+// The path of this test executable, and of the program beside it in the build.
+std::wstring thisExecutable();
+std::wstring programExecutable();
 
 // Two installed files and one shown during install, in that order of records.
 sis::Package demoPackage();

@@ -99,10 +99,11 @@ struct HeaderField {
     const wchar_t* label;
     int x;
     int y;
+    int width = 50;
 };
 
 const HeaderField kHeaderFields[] = {
-    {IDC_APP_VERSION, L"App Version:", 71, 36},
+    {IDC_APP_VERSION, L"App Version:", 71, 36, 90},
     {IDC_SIS_VERSION, L"SIS File Version:", 232, 36},
     {IDC_INSTALLER_VERSION, L"Installer Version:", 388, 36},
     {IDC_APP_UID, L"App UID:", 71, 69},
@@ -110,24 +111,26 @@ const HeaderField kHeaderFields[] = {
     {IDC_APP_UID2, L"App UID2:", 232, 69},
     {IDC_UID_CHECKSUM, L"UID Checksum:", 232, 85},
     {IDC_CALC_CHECKSUM, L"Calculated Checksum:", 388, 77},
-    {IDC_INSTALL_DRIVE, L"Install drive:", 71, 119},
-    {IDC_SPACE_REQUIRED, L"Space required:", 71, 135},
-    {IDC_SPACE_USED, L"Space used:", 71, 151},
-    {IDC_FLAGS, L"Flags:", 71, 167},
-    {IDC_TYPE, L"Type:", 71, 183},
-    {IDC_LANGUAGE_INSTALLED, L"Language installed:", 232, 119},
-    {IDC_LINES_TO_PROCESS, L"PKG Lines to process:", 232, 135},
-    {IDC_LINES_PROCESSED, L"PKG Lines processed:", 232, 151},
-    {IDC_LANGUAGE_COUNT, L"Number of Languages:", 232, 167},
-    {IDC_APP_CAPABILITIES, L"App Capabilities:", 232, 183},
-    {IDC_DEPENDENCY_COUNT, L"Number of Dependencies:", 232, 199},
-    {IDC_OFFSET_LANGUAGES, L"Language:", 364, 120},
-    {IDC_OFFSET_LINES, L"PackageLines:", 364, 136},
-    {IDC_OFFSET_DEPENDENCIES, L"Dependencies:", 364, 152},
-    {IDC_OFFSET_CERTIFICATES, L"Certificates:", 364, 168},
-    {IDC_OFFSET_FILENAMES, L"Filenames:", 364, 186},
-    {IDC_OFFSET_CAPABILITIES, L"Capabilities:", 364, 200},
-    {IDC_OFFSET_SIGNATURE, L"Signature:", 364, 216},
+    {IDC_FILE_CRC, L"File CRC:", 71, 101, 66},
+    {IDC_CALC_CRC, L"Calculated CRC:", 232, 101, 120},
+    {IDC_INSTALL_DRIVE, L"Install drive:", 71, 135},
+    {IDC_SPACE_REQUIRED, L"Space required:", 71, 151},
+    {IDC_SPACE_USED, L"Space used:", 71, 167},
+    {IDC_FLAGS, L"Flags:", 71, 183},
+    {IDC_TYPE, L"Type:", 71, 199},
+    {IDC_LANGUAGE_INSTALLED, L"Language installed:", 232, 135},
+    {IDC_LINES_TO_PROCESS, L"PKG Lines to process:", 232, 151},
+    {IDC_LINES_PROCESSED, L"PKG Lines processed:", 232, 167},
+    {IDC_LANGUAGE_COUNT, L"Number of Languages:", 232, 183},
+    {IDC_APP_CAPABILITIES, L"App Capabilities:", 232, 199},
+    {IDC_DEPENDENCY_COUNT, L"Number of Dependencies:", 232, 215},
+    {IDC_OFFSET_LANGUAGES, L"Language:", 364, 136},
+    {IDC_OFFSET_LINES, L"PackageLines:", 364, 152},
+    {IDC_OFFSET_DEPENDENCIES, L"Dependencies:", 364, 168},
+    {IDC_OFFSET_CERTIFICATES, L"Certificates:", 364, 184},
+    {IDC_OFFSET_FILENAMES, L"Filenames:", 364, 202},
+    {IDC_OFFSET_CAPABILITIES, L"Capabilities:", 364, 216},
+    {IDC_OFFSET_SIGNATURE, L"Signature:", 364, 232},
 };
 
 // A label belongs to its field when it ends left of it on the same line.
@@ -159,7 +162,7 @@ TEST_F(MainWindowLayout, DialogIsAFixedCentredCaptionedControlParent) {
 
     RECT client;
     GetClientRect(window_, &client);
-    EXPECT_TRUE(sameRect(client, dialogRect(window_, 0, 0, 455, 332))) << describe(client);
+    EXPECT_TRUE(sameRect(client, dialogRect(window_, 0, 0, 455, 356))) << describe(client);
 
     RECT frame;
     GetWindowRect(window_, &frame);
@@ -196,7 +199,7 @@ TEST_F(MainWindowLayout, HeaderFieldsAreReadOnlyBoxesWithLabelsLeftOfThem) {
         EXPECT_TRUE((style & WS_BORDER) || (GetWindowLongW(box, GWL_EXSTYLE) & WS_EX_CLIENTEDGE));
         EXPECT_FALSE(style & WS_TABSTOP);
         EXPECT_EQ(windowText(box), L"");
-        const RECT expected = dialogRect(window_, field.x, field.y, 50, 12);
+        const RECT expected = dialogRect(window_, field.x, field.y, field.width, 12);
         EXPECT_TRUE(sameRect(childRect(window_, box), expected))
             << describe(childRect(window_, box)) << " wanted " << describe(expected);
         expectLabelLeftOf(window_, box, field.label);
@@ -215,7 +218,7 @@ TEST_F(MainWindowLayout, PathBoxProgressBarAndLanguagesButton) {
     HWND bar = GetDlgItem(window_, IDC_PROGRESS);
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(_wcsicmp(className(bar).c_str(), PROGRESS_CLASSW), 0);
-    EXPECT_TRUE(sameRect(childRect(window_, bar), dialogRect(window_, 7, 224, 286, 6)));
+    EXPECT_TRUE(sameRect(childRect(window_, bar), dialogRect(window_, 7, 240, 286, 6)));
     EXPECT_EQ(progressPosition(window_), 0);
 
     HWND languages = GetDlgItem(window_, IDC_LANGUAGES);
@@ -223,7 +226,7 @@ TEST_F(MainWindowLayout, PathBoxProgressBarAndLanguagesButton) {
     EXPECT_EQ(windowText(languages), L"->");
     EXPECT_FALSE(IsWindowEnabled(languages));
     EXPECT_TRUE(GetWindowLongW(languages, GWL_STYLE) & WS_TABSTOP);
-    EXPECT_TRUE(sameRect(childRect(window_, languages), dialogRect(window_, 422, 120, 19, 12)));
+    EXPECT_TRUE(sameRect(childRect(window_, languages), dialogRect(window_, 422, 136, 19, 12)));
 }
 
 TEST_F(MainWindowLayout, GroupBoxesFrameTheirContents) {
@@ -232,9 +235,9 @@ TEST_F(MainWindowLayout, GroupBoxesFrameTheirContents) {
         int x, y, width, height;
     };
     const Group groups[] = {
-        {L"General Info", 7, 7, 441, 47},    {L"UID Info", 7, 57, 441, 46},
-        {L"Install Info", 7, 107, 286, 111}, {L"Block Offsets", 305, 107, 143, 127},
-        {L"Files", 7, 235, 441, 70},
+        {L"General Info", 7, 7, 441, 47},    {L"UID Info", 7, 57, 441, 62},
+        {L"Install Info", 7, 123, 286, 111}, {L"Block Offsets", 305, 123, 143, 127},
+        {L"Files", 7, 251, 441, 78},
     };
     for (const Group& group : groups) {
         SCOPED_TRACE(utf8(group.text));
@@ -276,7 +279,7 @@ TEST_F(MainWindowLayout, CommandButtonsInTheirRowAndTabOrder) {
         EXPECT_EQ(windowText(button), command.text);
         EXPECT_EQ(IsWindowEnabled(button) != FALSE, command.enabled);
         EXPECT_TRUE(
-            sameRect(childRect(window_, button), dialogRect(window_, command.x, 310, 65, 16)));
+            sameRect(childRect(window_, button), dialogRect(window_, command.x, 334, 65, 16)));
         // Each comes after the one before it in the tab order.
         if (previous != nullptr) {
             HWND walk = previous;

@@ -30,27 +30,6 @@ sis::Package otherPackage() {
     return package;
 }
 
-struct PanelSnapshot {
-    std::wstring path;
-    std::vector<std::wstring> boxes;
-    std::vector<std::wstring> lines;
-    bool extractEnabled = false;
-    bool languagesEnabled = false;
-    int progress = 0;
-};
-
-PanelSnapshot snapshot(HWND window) {
-    PanelSnapshot s;
-    s.path = itemText(window, IDC_PATH);
-    for (int id = IDC_APP_UID; id <= IDC_SPACE_REQUIRED; ++id)
-        s.boxes.push_back(itemText(window, id));
-    s.lines = fileListLines(window);
-    s.extractEnabled = isEnabled(window, IDC_EXTRACT);
-    s.languagesEnabled = isEnabled(window, IDC_LANGUAGES);
-    s.progress = progressPosition(window);
-    return s;
-}
-
 void expectSamePanel(const PanelSnapshot& before, const PanelSnapshot& after) {
     EXPECT_EQ(before.boxes, after.boxes);
     EXPECT_EQ(before.lines, after.lines);

@@ -4,8 +4,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cwchar>
+#include <fstream>
 #include <map>
 #include <memory>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -96,6 +99,22 @@ ExpectedRun expectedRun(const JsonValue& extract) {
     return run;
 }
 
+// The check word as the package stores it at offset 16, as the panel shows it.
+std::wstring storedWordText(const std::wstring& path) {
+    std::ifstream in{fs::path(path), std::ios::binary};
+    unsigned char word[2] = {};
+    in.seekg(16);
+    in.read(reinterpret_cast<char*>(word), 2);
+    wchar_t text[8] = {};
+    swprintf(text, 8, L"%02X%02Xh", word[1], word[0]);
+    return text;
+}
+
+// The integrity pair of a Symbian OS 9 package: its controller and data checksums.
+bool isChecksumPair(const std::wstring& text) {
+    return std::regex_match(text, std::wregex(L"C ([0-9A-F]{4}h|-), D ([0-9A-F]{4}h|-)"));
+}
+
 class RealPackage : public MainWindowTest, public ::testing::WithParamInterface<Shared> {};
 
 TEST_P(RealPackage, ShowsListsAndExtractsWhatItMust) {
@@ -120,6 +139,20 @@ TEST_P(RealPackage, ShowsListsAndExtractsWhatItMust) {
     EXPECT_EQ(itemText(window_, IDC_PATH), path);
     for (const auto& [id, text] : expected["header"].members)
         EXPECT_EQ(utf8(itemText(window_, std::stoi(id))), text.text) << "box " << id;
+    if (GetParam().folder == "real") {
+        // Every shared package is whole: the calculated word is the stored one.
+        EXPECT_EQ(itemText(window_, IDC_FILE_CRC), storedWordText(path));
+        EXPECT_EQ(itemText(window_, IDC_CALC_CRC), storedWordText(path));
+    } else {
+        // Often wrong in real packages: shown, marked when they differ, never refused.
+        EXPECT_TRUE(isChecksumPair(itemText(window_, IDC_FILE_CRC)));
+        const std::wstring calculated = itemText(window_, IDC_CALC_CRC);
+        const bool differs = calculated.size() > 10 &&
+                             calculated.compare(calculated.size() - 10, 10, L" (differs)") == 0;
+        EXPECT_TRUE(
+            isChecksumPair(differs ? calculated.substr(0, calculated.size() - 10) : calculated))
+            << utf8(calculated);
+    }
     EXPECT_EQ(fileListLines(window_), wideLines(expected["lines"]));
     if (expected.has("message")) {
         // A package whose contents cannot be read says so once and offers nothing.
@@ -158,6 +191,49 @@ TEST_P(RealPackage, ShowsListsAndExtractsWhatItMust) {
         ASSERT_NE(want, run.files.end());
         EXPECT_EQ(file.size, want->second.size);
         EXPECT_EQ(file.sha256, want->second.sha256);
+    }
+}
+
+class DamagedRealPackage : public MainWindowTest {};
+
+TEST_F(DamagedRealPackage, ShowsTheCalculatedWordAsDamaged) {
+    const std::vector<std::string> names = realPackageNames();
+    if (names.empty())
+        GTEST_SKIP() << "no real packages in " << VORANDECK_TESTDATA << "/real";
+    const fs::path original = fs::u8path(realPackageFolder()) / fs::u8path(names.front());
+    const std::wstring whole = storedWordText(original.wstring());
+    struct Case {
+        const char* proves;
+        bool storedWord;         // else the last byte of the package changes
+        bool calculatedIsStored; // the calculated word is the one the original stores
+    } const cases[] = {
+        {"a changed data byte changes the calculated word", false, false},
+        {"the stored word takes no part in the calculated one", true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.proves);
+        TempFolder folder;
+        const std::wstring copy = folder.path() + L"\\damaged.sis";
+        ASSERT_TRUE(fs::copy_file(original, fs::path(copy)));
+        {
+            std::fstream file{fs::path(copy), std::ios::binary | std::ios::in | std::ios::out};
+            const std::streamoff at =
+                c.storedWord ? 16 : static_cast<std::streamoff>(fs::file_size(copy)) - 1;
+            file.seekg(at);
+            const int byte = file.get();
+            file.seekp(at);
+            file.put(static_cast<char>(byte ^ 0x01));
+        }
+        UiScript ui;
+        openPackage(ui, window_, copy);
+        ASSERT_TRUE(ui.boxes().empty());
+        const std::wstring fileCrc = itemText(window_, IDC_FILE_CRC);
+        const std::wstring calculated = itemText(window_, IDC_CALC_CRC);
+        EXPECT_EQ(fileCrc, c.storedWord ? storedWordText(copy) : whole);
+        EXPECT_EQ(fileCrc != whole, c.storedWord);
+        ASSERT_EQ(calculated.size(), 5u + std::wstring(L" (damaged)").size()) << utf8(calculated);
+        EXPECT_EQ(calculated.substr(5), L" (damaged)");
+        EXPECT_EQ(calculated.substr(0, 5) == whole, c.calculatedIsStored) << utf8(calculated);
     }
 }
 

@@ -68,7 +68,7 @@ TEST(ProgramResources, VersionRecordNamesTheProgramAndItsVersion) {
         EXPECT_EQ(versionString(record, entry.name), entry.text) << utf8(entry.name);
 }
 
-TEST(ProgramResources, ManifestAsksForCommonControlsSixOnThisArchitecture) {
+TEST(ProgramResources, ManifestAsksForCommonControlsSixAndPerMonitorDpiOnThisArchitecture) {
     const std::string manifest = resourceText(MAKEINTRESOURCEW(1), kManifestType);
     ASSERT_FALSE(manifest.empty());
     const std::string architecture =
@@ -81,6 +81,9 @@ TEST(ProgramResources, ManifestAsksForCommonControlsSixOnThisArchitecture) {
         "version=\"6.0.0.0\"",
         "publicKeyToken=\"6595b64144ccf1df\"",
         "language=\"*\"",
+        // Windows 8.1 reads the first, Windows 10 1607 and later the second.
+        ">true/pm</dpiAware>",
+        ">PerMonitorV2, PerMonitor</dpiAwareness>",
     };
     for (const char* text : wanted)
         EXPECT_NE(manifest.find(text), std::string::npos) << text;

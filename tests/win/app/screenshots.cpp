@@ -1,7 +1,7 @@
 // Pictures for the documentation: the real main window with a real package
 // opened through the real open-file dialog, and the settings dialog over it.
-// Usage: app_screenshots <output folder>; writes main-window.png and
-// settings-dialog.png there.
+// Usage: app_screenshots <output folder> [suffix]; writes main-window<suffix>.png
+// and settings-dialog<suffix>.png there, at the DPI the process started with.
 #include <windows.h>
 
 #include <zlib.h>
@@ -127,17 +127,33 @@ bool saveWindow(HWND window, const fs::path& path) {
     return writePng(path, last.width, last.height, last.rgb);
 }
 
+// The package where a user keeps it, rather than in the test data.
+fs::path copyToUserFolder(const fs::path& package) {
+    const fs::path folder = L"C:\\Packages";
+    std::error_code error;
+    fs::create_directories(folder, error);
+    const fs::path copy = folder / package.filename();
+    fs::copy_file(package, copy, fs::copy_options::overwrite_existing, error);
+    return error ? fs::path() : copy;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: app_screenshots <output folder>\n");
+        std::fprintf(stderr, "usage: app_screenshots <output folder> [suffix]\n");
         return 2;
     }
     const fs::path out = fs::absolute(argv[1]);
+    const std::string suffix = argc > 2 ? argv[2] : "";
     const std::string folder = realPackageFolder();
     if (folder.empty()) {
         std::fprintf(stderr, "no real packages in %s/real\n", VORANDECK_TESTDATA);
+        return 1;
+    }
+    const fs::path package = copyToUserFolder(fs::absolute(fs::path(folder) / kPackage));
+    if (package.empty()) {
+        std::fprintf(stderr, "could not copy %s to C:\\Packages\n", kPackage);
         return 1;
     }
     gSettings.SortFiles = 0;
@@ -150,7 +166,6 @@ int main(int argc, char** argv) {
     bool ok = true;
     {
         UiScript ui;
-        const fs::path package = fs::absolute(fs::path(folder) / kPackage).make_preferred();
         openPackage(ui, window, package.wstring());
         // Extracted once, so the picture shows the progress bar at its end.
         TempFolder extracted;
@@ -159,12 +174,12 @@ int main(int argc, char** argv) {
         clickButton(window, IDC_EXTRACT);
         ok = ui.boxes().size() == 1 && ui.boxes()[0].caption == L"Success";
         pumpMain(window, 300);
-        ok = saveWindow(window, out / "main-window.png") && ok;
+        ok = saveWindow(window, out / ("main-window" + suffix + ".png")) && ok;
 
         // A destination as a user would keep it, rather than the test's temporary one.
         setDestDir("C:\\SIS Files");
         ui.onDialog([&](HWND dialog) {
-            ok = saveWindow(dialog, out / "settings-dialog.png") && ok;
+            ok = saveWindow(dialog, out / ("settings-dialog" + suffix + ".png")) && ok;
             PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         });
         clickButton(window, IDC_SETTINGS);

@@ -67,6 +67,26 @@ TEST(HeaderTextTest, FlagsTypeAndSisVersion) {
     EXPECT_EQ(sisVersionText(0), "5 or lower");
 }
 
+TEST(HeaderTextTest, CheckWordsInFourHexDigitsAndDamageMarked) {
+    struct Case {
+        const char* proves;
+        uint16_t stored;
+        uint16_t calculated;
+        const char* storedText;
+        const char* calculatedText;
+    } const cases[] = {
+        {"leading zero kept, matching words unmarked", 0x0A1F, 0x0A1F, "0A1Fh", "0A1Fh"},
+        {"zero is four digits", 0, 0, "0000h", "0000h"},
+        {"widest word", 0xFFFF, 0xFFFF, "FFFFh", "FFFFh"},
+        {"differing words mark the calculated one", 0x0A1F, 0x31C3, "0A1Fh", "31C3h (damaged)"},
+        {"a difference in the low bit is damage too", 0x1000, 0x1001, "1000h", "1001h (damaged)"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(checkWordText(c.stored), c.storedText) << c.proves;
+        EXPECT_EQ(calculatedCheckText(c.stored, c.calculated), c.calculatedText) << c.proves;
+    }
+}
+
 TEST(HeaderTextTest, AppVersionKeepsEveryDigit) {
     struct Case {
         int16_t major;

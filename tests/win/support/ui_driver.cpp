@@ -256,6 +256,11 @@ void UiScript::act(HWND window) {
         box.buttons = GetDlgItem(window, IDYES) != nullptr ? MB_YESNO : MB_OK;
         box.owner = GetWindow(window, GW_OWNER);
         boxes_.push_back(box);
+        if (!boxHandlers_.empty()) {
+            DialogHandler handler = std::move(boxHandlers_.front());
+            boxHandlers_.pop_front();
+            handler(window);
+        }
         int reply = box.buttons == MB_YESNO ? IDNO : IDOK;
         if (!answers_.empty()) {
             reply = answers_.front();

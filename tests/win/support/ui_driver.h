@@ -39,6 +39,9 @@ class UiScript {
 
     void answer(int buttonId) { answers_.push_back(buttonId); }
     void onDialog(DialogHandler handler) { handlers_.push_back(std::move(handler)); }
+    // Runs `handler` from inside the next message box's modal loop, before the
+    // box is answered: what a user does while the box is up.
+    void whileBoxIsUp(DialogHandler handler) { boxHandlers_.push_back(std::move(handler)); }
 
     const std::vector<CapturedBox>& boxes() const { return boxes_; }
     std::vector<std::wstring> dialogCaptions() const { return dialogs_; }
@@ -53,6 +56,7 @@ class UiScript {
     HHOOK hook_ = nullptr;
     std::deque<int> answers_;
     std::deque<DialogHandler> handlers_;
+    std::deque<DialogHandler> boxHandlers_;
     std::vector<CapturedBox> boxes_;
     std::vector<std::wstring> dialogs_;
     std::vector<HWND> handled_;
