@@ -33,7 +33,9 @@ for target in $targets; do
         [ $target = extract ] && runs=1000
         limit=(-runs=$runs)
     else
-        limit=(-max_total_time="$mode")
+        # Long runs go on past a time-out (the machine may be busy with other
+        # work); each one is tried again alone below and kept only if it repeats.
+        limit=(-max_total_time="$mode" -fork=1 -ignore_timeouts=1)
     fi
     echo "fuzz_$target: ${limit[*]}"
     if ! "$build/fuzz/fuzz_$target" "${common[@]}" "${limit[@]}" -artifact_prefix="$artifacts/" \
@@ -42,12 +44,19 @@ for target in $targets; do
         tail -n 40 "$work/log-$target"
     fi
     grep -E "INITED|DONE|stat::number_of_executed_units|stat::peak_rss" "$work/log-$target" || true
-    if compgen -G "$artifacts/*" >/dev/null; then
+    [ "$mode" = --runs ] || grep -E "cov:" "$work/log-$target" | tail -n 2
+    for artifact in "$artifacts"/*; do
+        [ -f "$artifact" ] || continue
+        if [[ $(basename "$artifact") == timeout-* ]] &&
+            "$build/fuzz/fuzz_$target" -timeout=1 -runs=1 "$artifact" >/dev/null 2>&1; then
+            echo "fuzz_$target: $(basename "$artifact") ran within 1 s alone; not a hang"
+            continue
+        fi
         status=1
         keep=$root/tests/fuzz-regressions/$target
         mkdir -p "$keep"
-        cp "$artifacts"/* "$keep/"
-        echo "fuzz_$target found a fault: inputs kept in $keep"
-    fi
+        cp "$artifact" "$keep/"
+        echo "fuzz_$target found a fault: $(basename "$artifact") kept in $keep"
+    done
 done
 exit $status
