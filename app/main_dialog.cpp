@@ -116,7 +116,9 @@ void openCommand(HWND window) {
         return;
     gDisplay.clearFileList();
     gDisplay.showHeader(gHeader);
+    gDisplay.beginListing();
     gFiles.walkRecords(gHeader, WalkList, programWalkOutputs());
+    gDisplay.endListing();
     enableAfterOpen(window);
 }
 

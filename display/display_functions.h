@@ -39,6 +39,9 @@ class DisplayFunctions {
     void createFileList(HWND dialog, bool sorted);
     void addListEntry(uint32_t kind, const char* name);
     void clearFileList();
+    // Around the lines of one package: the list paints once, when all are in.
+    void beginListing();
+    void endListing();
     void addLanguage(uint16_t code);
     void stepProgress();
 

@@ -60,6 +60,18 @@ void DisplayFunctions::addListEntry(uint32_t kind, const char* name) {
     addLine(fileList, line);
 }
 
+void DisplayFunctions::beginListing() {
+    // A visible list box repaints itself and its scroll bar for every line added;
+    // under Wine each of those goes to the X server, and a package of thousands
+    // of lines kept the window frozen for seconds.
+    SendMessageW(fileList, WM_SETREDRAW, FALSE, 0);
+}
+
+void DisplayFunctions::endListing() {
+    SendMessageW(fileList, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(fileList, nullptr, TRUE);
+}
+
 void DisplayFunctions::clearFileList() {
     SendMessageW(fileList, LB_RESETCONTENT, 0, 0);
 }
