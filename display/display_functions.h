@@ -24,6 +24,7 @@ class DisplayFunctions {
     HMODULE stringModule = nullptr;    // never assigned: the executable's own strings
     HMENU menu = nullptr;              // nothing creates one; destroyed at exit if present
     char chosenFolder[kPathSize] = {}; // UTF-8, written only by chooseFolder
+    DWORD lastProgressPaint = 0;       // GetTickCount of the bar's last paint by stepProgress
 
     ~DisplayFunctions();
 
@@ -43,7 +44,10 @@ class DisplayFunctions {
     void beginListing();
     void endListing();
     void addLanguage(uint16_t code);
+    // One step of the bar, painted now unless it was painted a moment ago.
     void stepProgress();
+    // Paints the bar as it stands, at the end of an extraction.
+    void paintProgress();
 
     // Pickers. chooseFolder fills chosenFolder; choosePackage fills buffer (kPathSize bytes).
     bool chooseFolder(const char* title);
