@@ -179,6 +179,7 @@ void FileFunctions::actOnFileRecord(const NextRecord& next, const PackageHeader&
 
 bool FileFunctions::walkRecords(PackageHeader header, WalkMode mode, const WalkOutputs& outputs) {
     storedCoding = storesUncompressed(header) ? StoredCoding::AsIs : StoredCoding::Zlib;
+    madeFolder[0] = '\0';
     CheckedReader reader(source, header.packageLinesOffset());
     for (;;) {
         const NextRecord next = takeNextRecord(reader, header);
@@ -191,6 +192,7 @@ bool FileFunctions::walkRecords(PackageHeader header, WalkMode mode, const WalkO
     }
     cursor = static_cast<uint32_t>(reader.position());
     destPath[0] = '\0';
+    madeFolder[0] = '\0';
     return extractedCount != 0;
 }
 
