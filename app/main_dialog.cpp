@@ -109,6 +109,7 @@ void extractCommand(HWND window) {
     if (!gFiles.walkPackage(gHeader, WalkExtract, programWalkOutputs()))
         return;
     SendMessageW(bar, PBM_SETPOS, lines, 0);
+    gDisplay.paintProgress();
     char count[16] = {};
     std::snprintf(count, sizeof count, "%ld", static_cast<long>(gFiles.extractedCount));
     gDisplay.showMessage(KindSuccess, IdsFilesExtracted, 0, count);

@@ -111,7 +111,9 @@ void openPackage(HWND window, const char* utf8Path) {
     }
     if (!readNewHeader() || !showPackage(window))
         return;
+    gDisplay.beginListing();
     gFiles.walkPackage(gHeader, WalkList, programWalkOutputs());
+    gDisplay.endListing();
     enablePackageCommands(window, TRUE);
 }
 

@@ -1,16 +1,94 @@
 #!/usr/bin/env bash
-# Builds the package core natively without sanitizers and measures the walk and
-# the extraction on packages of 4 MB to 128 MB and on one with 20,000 records.
+# Makes its own packages with the test-package writers and measures, side by side
+# in one run: extraction against the in-memory inflate of the same streams and
+# against writing the same bytes, natively and under Wine (package library and
+# real window); listing of 1,000 to 100,000 file records natively and in the real
+# window; peak memory; start-up against an empty dialog. Prints one table of
+# medians with min-max over the runs.
+#   ./bench/run.sh            the full run (some minutes, about 1.5 GB written to /tmp)
+#   ./bench/run.sh --smoke    small sizes, one run, seconds: checks only that it all works
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=$root/build/bench
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVORANDECK_BENCH=ON >/dev/null
-cmake --build "$build" -j "$(nproc)" --target bench_extract >/dev/null
+source "$(dirname "$0")/../scripts/common.sh"
+
+smoke=0
+[ "${1:-}" = --smoke ] && smoke=1
+if [ $smoke = 1 ]; then
+    runs=1 counts=(100 300) divisor=256 startups=1
+else
+    runs=3 counts=(1000 10000 100000) divisor=1 startups=5
+fi
+# The package formats of the extraction columns; a Symbian 9 writer adds its own
+# (a make command and a package named mixed.<format>).
+formats=(sis)
+
+bench_build=$root/build/bench
+cmake -S "$root" -B "$bench_build" -DCMAKE_BUILD_TYPE=Release -DVORANDECK_BENCH=ON \
+    -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
+cmake --build "$bench_build" -j "$jobs" --target bench_package >/dev/null
+build_windows >/dev/null
+init_wine_prefix
+native=$bench_build/bench/bench_package
+
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-"$build/bench/bench_extract" make "$work/packages"
-for package in "$work"/packages/*.sis; do
-    mkdir -p "$work/out"
-    "$build/bench/bench_extract" run "$package" "$work/out"
-    rm -rf "$work/out"
+results=$work/results
+: >"$results"
+
+echo "Making the packages in $work ..." >&2
+"$native" make-lists "$work/lists" "${counts[@]}"
+"$native" make-extract "$work/extract" "$divisor"
+
+source "$root/bench/record.sh"
+
+echo "Measuring natively ..." >&2
+for format in "${formats[@]}"; do
+    package=$work/extract/mixed.$format
+    record "inflate.native.$format" "$native" inflate "$package"
+    record "write.native.$format" "$native" write "$package" "$work/out"
+    record "extract.native.$format" "$native" extract "$package" "$work/out"
 done
+record "memory.native.single" "$native" extract "$work/extract/single.sis" "$work/out"
+for n in "${counts[@]}"; do
+    for kind in simple multi10 component; do
+        record "list.native.$kind.$n" "$native" list "$work/lists/$kind-$n.sis"
+    done
+done
+
+echo "Measuring under Wine ..." >&2
+export work runs results win_build root
+export formats_list="${formats[*]}" counts_list="${counts[*]}" startups
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+    set -euo pipefail
+    source "$root/bench/record.sh"
+    /usr/lib/wine/wineserver -p
+    /usr/lib/wine/wine64 cmd /c exit >/dev/null 2>&1 || true
+    wine() { /usr/lib/wine/wine64 "$@" 2>/dev/null | tr -d "\r"; }
+    exe=$win_build/bench/bench_package.exe
+    window=$win_build/bench/bench_window.exe
+    out=$(winpath "$work/out")
+    for format in $formats_list; do
+        package=$(winpath "$work/extract/mixed.$format")
+        record "inflate.wine.$format" wine "$exe" inflate "$package"
+        record "write.wine.$format" wine "$exe" write "$package" "$out"
+        record "extract.wine.$format" wine "$exe" extract "$package" "$out"
+        record "extract.window.$format" wine "$window" extract "$package" "$out"
+    done
+    record "memory.wine.single" wine "$exe" extract "$(winpath "$work/extract/single.sis")" "$out"
+    record "memory.window.single" wine "$window" extract "$(winpath "$work/extract/single.sis")" "$out"
+    for n in $counts_list; do
+        for kind in simple multi10 component; do
+            package=$(winpath "$work/lists/$kind-$n.sis")
+            record "list.wine.$kind.$n" wine "$exe" list "$package"
+            record "open.unsorted.$kind.$n" wine "$window" open "$package" unsorted
+            record "open.sorted.$kind.$n" wine "$window" open "$package" sorted
+        done
+    done
+    RUNS=$startups record "startup.vorandeck" wine "$window" startup "$(winpath "$win_build/app/vorandeck.exe")"
+    RUNS=$startups record "startup.empty" wine "$window" startup "$(winpath "$win_build/bench/empty_dialog.exe")"
+    /usr/lib/wine/wineserver -k || true'
+
+cores=$(nproc)
+cpu=$(grep -m1 "model name" /proc/cpuinfo | sed 's/.*: //')
+load=$(cut -d" " -f1-3 /proc/loadavg)
+FORMATS="${formats[*]}" COUNTS="${counts[*]}" CORES=$cores CPU=$cpu LOAD=$load RUNS_DONE=$runs \
+    awk -f "$root/bench/table.awk" "$results"

@@ -28,6 +28,7 @@ class DisplayFunctions {
     HMODULE stringModule = nullptr;    // never assigned: the executable's own strings
     HMENU menu = nullptr;              // nothing creates one; destroyed at exit if present
     char chosenFolder[kPathSize] = {}; // UTF-8, written only by chooseFolder
+    DWORD lastProgressPaint = 0;       // GetTickCount of the bar's last paint by stepProgress
 
     ~DisplayFunctions();
 
@@ -51,7 +52,13 @@ class DisplayFunctions {
     void clearFileList();
     void addLanguage(uint16_t code);    // names for codes below 100
     void addAnyLanguage(uint32_t code); // names for every code that has one
+    // Around the lines of one package: the list paints once, when all are in.
+    void beginListing();
+    void endListing();
+    // One step of the bar, painted now unless it was painted a moment ago.
     void stepProgress();
+    // Paints the bar as it stands, at the end of an extraction.
+    void paintProgress();
 
     // Pickers. chooseFolder fills chosenFolder; choosePackage fills buffer (kPathSize bytes).
     bool chooseFolder(const char* title);

@@ -1,6 +1,48 @@
 #include "package/byte_source.h"
 
 #include <cstring>
+#include <new>
+
+// The record walk reads a few bytes at a time: a type word, a record, a name.
+// Under Wine every ReadFile is a round trip to the wine server of some 25 us,
+// which made listing a large package take seconds. Reads smaller than a
+// quarter block are served from a few blocks (one for the record stream, the
+// others for the names and data it points into); larger ones go to the file.
+struct ByteSource::ReadAhead {
+    static constexpr size_t kBlockSize = 16384;
+    static constexpr size_t kBlockCount = 4;
+    static constexpr size_t kLargestServed = kBlockSize / 4;
+
+    struct Block {
+        uint64_t start = 0;
+        size_t length = 0;
+        uint64_t lastUse = 0;
+        unsigned char bytes[kBlockSize];
+    };
+    Block blocks[kBlockCount];
+    uint64_t clock = 0;
+
+    // The block holding all of [at, at + count), or null.
+    Block* holding(uint64_t at, size_t count) {
+        for (Block& block : blocks) {
+            if (block.length != 0 && at >= block.start && at - block.start <= block.length &&
+                count <= block.length - (at - block.start)) {
+                return &block;
+            }
+        }
+        return nullptr;
+    }
+
+    Block& leastRecentlyUsed() {
+        Block* oldest = &blocks[0];
+        for (Block& block : blocks) {
+            if (block.lastUse < oldest->lastUse) {
+                oldest = &block;
+            }
+        }
+        return *oldest;
+    }
+};
 
 ByteSource ByteSource::fromFile(FileHandle file) {
     ByteSource source;
@@ -10,6 +52,7 @@ ByteSource ByteSource::fromFile(FileHandle file) {
     source.kind_ = Kind::File;
     source.file_ = file;
     source.size_ = platformFileSize(file);
+    source.readAhead_.reset(new (std::nothrow) ReadAhead);
     return source;
 }
 
@@ -45,13 +88,33 @@ size_t ByteSource::readSome(uint64_t offset, void* buffer, size_t count) const {
     if (kind_ != Kind::File) {
         return 0;
     }
+    const uint64_t at = base_ + offset;
+    if (!readAhead_ || count > ReadAhead::kLargestServed) {
+        return readFile(at, buffer, count);
+    }
+    ReadAhead& ahead = *readAhead_;
+    ReadAhead::Block* block = ahead.holding(at, count);
+    if (block == nullptr) {
+        block = &ahead.leastRecentlyUsed();
+        block->start = at;
+        block->length = readFile(at, block->bytes, ReadAhead::kBlockSize);
+        if (count > block->length) {
+            count = block->length; // the file ended or failed, as a direct read would say
+        }
+    }
+    block->lastUse = ++ahead.clock;
+    std::memcpy(buffer, block->bytes + (at - block->start), count);
+    return count;
+}
+
+size_t ByteSource::readFile(uint64_t at, void* buffer, size_t count) const {
     // The platform moves at most 4 GB less one at a time.
     size_t total = 0;
     while (total < count) {
         const size_t step = count - total < 0x40000000u ? count - total : 0x40000000u;
-        const uint32_t got = platformReadAt(file_, base_ + offset + total,
-                                            static_cast<unsigned char*>(buffer) + total,
-                                            static_cast<uint32_t>(step));
+        const uint32_t got =
+            platformReadAt(file_, at + total, static_cast<unsigned char*>(buffer) + total,
+                           static_cast<uint32_t>(step));
         total += got;
         if (got != step) {
             break;

@@ -3,6 +3,7 @@
 // either. Every read is positioned and checked against the source's size.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "package/little_endian.h"
 #include "package/platform.h"
@@ -29,11 +30,17 @@ class ByteSource {
     size_t readSome(uint64_t offset, void* buffer, size_t count) const;
 
   private:
+    struct ReadAhead;
+    size_t readFile(uint64_t at, void* buffer, size_t count) const;
+
     Kind kind_ = Kind::None;
     FileHandle file_ = kInvalidFile;
     const unsigned char* memory_ = nullptr;
     uint64_t base_ = 0; // where offset 0 lies in the file or memory
     uint64_t size_ = 0;
+    // A file's small reads come from a few blocks read whole; shared by every
+    // copy and range of the source. Null for memory, or when it could not be had.
+    std::shared_ptr<ReadAhead> readAhead_;
 };
 
 // Reads fields from a source at a moving position. The first read that does not

@@ -175,6 +175,7 @@ void FileFunctions::reportFileError(int textId) {
 void FileFunctions::startRun() {
     failedCount = 0;
     runEnded = false;
+    madeFolder[0] = '\0';
 }
 
 void FileFunctions::endFile() {

@@ -47,6 +47,8 @@ class FileFunctions {
 
     FileHandle outputHandle = kInvalidFile;
     char destPath[kPathSize] = {};
+    // The folder the last file of this walk went into, known to exist.
+    char madeFolder[kPathSize] = {};
     RecordArea record = {};
     FileHandle inputHandle = kInvalidFile;
     ByteSource source; // the open package: its file, or bytes in memory

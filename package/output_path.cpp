@@ -165,8 +165,11 @@ FileHandle FileFunctions::createOutput(const char* name) {
     copyBounded(destPath, sizeof destPath, path);
     char folder[kPathSize];
     folderOf(destPath, folder);
-    if (std::strlen(folder) > std::strlen(base)) {
-        makeDirs(folder);
+    // Files of one folder come one after another; asking again for every file
+    // whether their folder is there cost a lookup of each of its parents.
+    if (std::strlen(folder) > std::strlen(base) && std::strcmp(folder, madeFolder) != 0 &&
+        makeDirs(folder) == 0) {
+        copyBounded(madeFolder, sizeof madeFolder, folder);
     }
 
     ExtractSettings settings;

@@ -200,6 +200,7 @@ bool FileFunctions::walkRecords(PackageHeader header, WalkMode mode, const WalkO
     }
     cursor = static_cast<uint32_t>(reader.position());
     destPath[0] = '\0';
+    madeFolder[0] = '\0';
     return extractedCount != 0;
 }
 

@@ -26,3 +26,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     ctest --test-dir "$0" --output-on-failure --repeat after-timeout:2 || status=$?
     /usr/lib/wine/wineserver -k || true
     exit $status' "$win_build"
+
+# The benchmark at small sizes, so that it keeps working; the full run is
+# ./bench/run.sh on its own.
+"$root/bench/run.sh" --smoke

@@ -1,6 +1,8 @@
 // The checked reader over files, memory and ranges: what fits is read, what does
 // not fails once and for good, whatever the offsets.
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "package/byte_source.h"
 #include "tests/package/package_fixture.h"
@@ -102,4 +104,52 @@ TEST(CheckedReader, ReadingOnFromThePosition) {
         EXPECT_EQ(source.range(kMax, 5).size(), 0u);
         EXPECT_EQ(source.range(8, kMax).size(), 2u);
     }
+}
+
+TEST(ByteSource, FileReadsInAnyOrderGiveTheFileBytes) {
+    // Small reads of a file come from blocks read ahead: reads that jump between
+    // more places than there are blocks, go back, cross a block's edge, reach the
+    // end or are just too large to be served must still read what memory holds.
+    struct Read {
+        const char* what;
+        uint64_t offset;
+        size_t count;
+    };
+    const Read reads[] = {
+        {"a type word", 0, 4},
+        {"the record after it", 4, 44},
+        {"a name far away", 70000, 100},
+        {"across the first block's edge", 16380, 8},
+        {"the record stream again", 48, 4},
+        {"four other places", 30000, 2},
+        {"", 45000, 2},
+        {"", 60000, 2},
+        {"", 90000, 2},
+        {"where the first block was", 10, 30},
+        {"the last bytes", 99990, 10},
+        {"past the end: cut", 99995, 10},
+        {"the largest read served from a block", 50000, 4096},
+        {"the smallest read that goes to the file", 50000, 4097},
+        {"all of it", 0, 100000},
+    };
+    TempDir dir;
+    const sis::Bytes bytes = sis::patternBytes(100000, 3);
+    sis::writeFile(dir.path() / "raw.bin", bytes);
+    const FileHandle file = platformOpenForRead(utf8Of(dir.path() / "raw.bin").c_str());
+    const ByteSource whole = ByteSource::fromFile(file);
+    const ByteSource memory = ByteSource::fromMemory(bytes.data(), bytes.size());
+    const std::pair<const char*, ByteSource> sources[] = {
+        {"file", whole}, {"range of the same file", whole.range(7, 99993)}};
+    for (const auto& [kind, source] : sources) {
+        const uint64_t base = whole.size() - source.size();
+        for (const Read& r : reads) {
+            SCOPED_TRACE(std::string(kind) + ": " + r.what + " at " + std::to_string(r.offset));
+            std::vector<unsigned char> got(r.count, 0xAA);
+            std::vector<unsigned char> expected(r.count, 0xAA);
+            const size_t read = source.readSome(r.offset, got.data(), r.count);
+            EXPECT_EQ(read, memory.readSome(base + r.offset, expected.data(), r.count));
+            EXPECT_EQ(got, expected);
+        }
+    }
+    platformClose(file);
 }

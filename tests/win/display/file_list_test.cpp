@@ -196,7 +196,8 @@ LRESULT CALLBACK lazyBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lPara
     }
 }
 
-TEST(ProgressTest, StepPaintsEvenWhenTheBarWaitsForTheLoop) {
+// A window holding a lazy bar 400 pixels wide, of four steps, shown and painted empty.
+HWND showLazyBar(HWND* bar) {
     WNDCLASSW barClass = {};
     barClass.lpfnWndProc = lazyBarProc;
     barClass.hInstance = GetModuleHandleW(nullptr);
@@ -204,11 +205,17 @@ TEST(ProgressTest, StepPaintsEvenWhenTheBarWaitsForTheLoop) {
     RegisterClassW(&barClass);
     HWND main = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 100, 100, 400, 100,
                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    HWND bar = CreateWindowExW(0, L"VorandeckLazyBar", L"", WS_CHILD | WS_VISIBLE, 0, 0, 400, 20,
-                               main, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PROGRESS)),
-                               GetModuleHandleW(nullptr), nullptr);
+    *bar = CreateWindowExW(0, L"VorandeckLazyBar", L"", WS_CHILD | WS_VISIBLE, 0, 0, 400, 20, main,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PROGRESS)),
+                           GetModuleHandleW(nullptr), nullptr);
     UpdateWindow(main);
     pumpMessages(200);
+    return main;
+}
+
+TEST(ProgressTest, StepPaintsEvenWhenTheBarWaitsForTheLoop) {
+    HWND bar = nullptr;
+    HWND main = showLazyBar(&bar);
     const COLORREF empty = pixelAt(bar, 50, 10);
     ASSERT_EQ(empty, RGB(255, 255, 255));
 
@@ -217,6 +224,25 @@ TEST(ProgressTest, StepPaintsEvenWhenTheBarWaitsForTheLoop) {
     display.stepProgress();
     EXPECT_EQ(pixelAt(bar, 50, 10), RGB(0, 0, 0)) << "the step waited for the message loop";
     EXPECT_EQ(pixelAt(bar, 150, 10), RGB(255, 255, 255));
+    DestroyWindow(main);
+}
+
+TEST(ProgressTest, QuickStepsShowAtTheEndAndAfterAPause) {
+    // Steps come faster than the bar is painted; what was skipped must show at
+    // the end, and a step after a pause must show at once.
+    HWND bar = nullptr;
+    HWND main = showLazyBar(&bar);
+    DisplayFunctions display;
+    display.mainWindow = main;
+    display.stepProgress();
+    display.stepProgress();
+    EXPECT_EQ(pixelAt(bar, 50, 10), RGB(0, 0, 0)) << "the first step did not show";
+    display.paintProgress();
+    EXPECT_EQ(pixelAt(bar, 150, 10), RGB(0, 0, 0)) << "the end did not show";
+    EXPECT_EQ(pixelAt(bar, 250, 10), RGB(255, 255, 255));
+    Sleep(100);
+    display.stepProgress();
+    EXPECT_EQ(pixelAt(bar, 250, 10), RGB(0, 0, 0)) << "a step after a pause did not show";
     DestroyWindow(main);
 }
 

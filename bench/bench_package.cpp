@@ -1,0 +1,334 @@
+// Measures the package library on packages made for the purpose, natively and
+// (built for Windows) under Wine. Each measurement runs in a process of its own,
+// so that the peak memory says what that one task took.
+//   bench_package make-lists DIR COUNT...   simple, 10-language and component
+//                                           packages of COUNT file records each
+//   bench_package make-extract DIR DIVISOR  mixed.sis: about 200 MB of output
+//                                           (divided by DIVISOR), half text-like
+//                                           and half random, in files of 4 KB to
+//                                           100 MB; single.sis: one 100 MB file
+//   bench_package list FILE                 the list walk
+//   bench_package extract FILE FOLDER       the extraction to disk
+//   bench_package inflate FILE              each stored stream inflated in memory
+//                                           by one call, into a buffer of its size
+//   bench_package write FILE FOLDER         the same output bytes written to disk
+// Every measurement prints: milliseconds, count, output bytes, peak memory (KB).
+#ifdef _WIN32
+#include <windows.h>
+
+#include <psapi.h>
+#else
+#include <sys/resource.h>
+#endif
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "package/file_functions.h"
+#include "tests/support/sis_builder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+size_t peakMemoryKB() {
+#ifdef _WIN32
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PeakWorkingSetSize / 1024;
+#else
+    rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<size_t>(usage.ru_maxrss);
+#endif
+}
+
+double millisecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+void report(double ms, size_t count, uint64_t bytes) {
+    std::printf("%.2f %zu %llu %zu\n", ms, count, static_cast<unsigned long long>(bytes),
+                peakMemoryKB());
+}
+
+bool save(const fs::path& path, const sis::Package& package) {
+    if (sis::writeFile(path, sis::build(package).bytes))
+        return true;
+    std::fprintf(stderr, "cannot write %s\n", path.string().c_str());
+    return false;
+}
+
+// Names in an order unlike the sorted one, so a sorted list cannot just append.
+std::string scrambledName(const char* folder, size_t i, size_t count) {
+    return std::string("C:\\system\\apps\\") + folder + "\\f" +
+           std::to_string((i * 7919 + 13) % count) + ".dat";
+}
+
+int makeLists(const fs::path& dir, int argc, char** argv) {
+    fs::create_directories(dir);
+    // Every file is one byte, stored as the same small stream.
+    const sis::Bytes content = sis::textBytes("x");
+    const sis::Bytes stored = sis::deflateBytes(content);
+    for (int a = 0; a < argc; ++a) {
+        const size_t count = std::stoul(argv[a]);
+        sis::Package simple;
+        sis::Package multi;
+        multi.languages = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+        sis::Package components;
+        for (size_t i = 0; i < count; ++i) {
+            sis::Record one = sis::simpleFile(0, "", scrambledName("s", i, count), content);
+            one.variants[0].stored = stored;
+            simple.records.push_back(one);
+            sis::Record many = sis::multiFile(0, "", scrambledName("m", i, count),
+                                              std::vector<sis::Bytes>(10, content));
+            for (sis::Variant& variant : many.variants)
+                variant.stored = stored;
+            multi.records.push_back(many);
+            sis::Record component = sis::simpleFile(2, scrambledName("c", i, count), "", content);
+            component.variants[0].stored = stored;
+            components.records.push_back(component);
+        }
+        const std::string n = std::to_string(count);
+        if (!save(dir / ("simple-" + n + ".sis"), simple) ||
+            !save(dir / ("multi10-" + n + ".sis"), multi) ||
+            !save(dir / ("component-" + n + ".sis"), components))
+            return 1;
+    }
+    return 0;
+}
+
+// Words from a small vocabulary: compresses about as well as program text.
+sis::Bytes textLike(size_t size, uint32_t seed) {
+    static const char* const kWords[] = {
+        "the ",     "install ", "file ",  "package ", "of ",  "and ",      "system\\", "apps ",
+        "to ",      "data ",    "phone ", "version ", "in ",  "resource ", "a ",       "name ",
+        "Symbian ", "EPOC ",    "list\n", "is ",      "for ", "language ", "with ",    "0x1000 ",
+        "return ",  "value ",   "int ",   "{\n",      "}\n",  "const ",    "char ",    "// ",
+    };
+    sis::Bytes out;
+    out.reserve(size);
+    uint32_t state = seed * 2654435761u + 1;
+    while (out.size() < size) {
+        state = state * 1664525u + 1013904223u;
+        const char* word = kWords[(state >> 16) % (sizeof kWords / sizeof kWords[0])];
+        for (const char* p = word; *p != '\0' && out.size() < size; ++p)
+            out.push_back(static_cast<uint8_t>(*p));
+    }
+    return out;
+}
+
+sis::Record storedFile(size_t index, const sis::Bytes& content) {
+    sis::Record record =
+        sis::simpleFile(0, "", "C:\\bench\\f" + std::to_string(index) + ".dat", {});
+    // The writer's own compression is its slowest level; packages are usually
+    // made at zlib's default.
+    uLongf size = compressBound(static_cast<uLong>(content.size()));
+    sis::Bytes stored(size);
+    compress2(stored.data(), &size, content.data(), static_cast<uLong>(content.size()),
+              Z_DEFAULT_COMPRESSION);
+    stored.resize(size);
+    record.variants[0].content = content;
+    record.variants[0].stored = stored;
+    return record;
+}
+
+int makeExtract(const fs::path& dir, size_t divisor) {
+    fs::create_directories(dir);
+    constexpr size_t kMB = 1u << 20;
+    constexpr size_t kKB = 1u << 10;
+    struct Run {
+        size_t size;
+        size_t count;
+        bool text;
+    };
+    // About 100 MB of text-like and 100 MB of random output; the small files
+    // alternate between the two.
+    const Run runs[] = {{100 * kMB, 1, true}, {64 * kMB, 1, false}, {16 * kMB, 1, false},
+                        {8 * kMB, 1, false},  {4 * kMB, 2, false},  {1 * kMB, 2, true},
+                        {256 * kKB, 8, true}, {64 * kKB, 16, true}, {16 * kKB, 32, true},
+                        {4 * kKB, 64, true}};
+    sis::Package mixed;
+    size_t index = 0;
+    for (const Run& run : runs) {
+        for (size_t i = 0; i < run.count; ++i, ++index) {
+            const size_t size = std::max<size_t>(run.size / divisor, 1024);
+            const bool text = run.count == 1 || run.size > kMB ? run.text : (i % 2 == 0);
+            const uint32_t seed = static_cast<uint32_t>(index + 1);
+            mixed.records.push_back(
+                storedFile(index, text ? textLike(size, seed) : sis::patternBytes(size, seed)));
+        }
+    }
+    sis::Package single;
+    single.records.push_back(storedFile(0, textLike(100 * kMB / divisor, 7)));
+    return save(dir / "mixed.sis", mixed) && save(dir / "single.sis", single) ? 0 : 1;
+}
+
+bool openPackage(FileFunctions& files, const char* path, PackageHeader& header) {
+    std::snprintf(files.packagePath, sizeof files.packagePath, "%s", path);
+    files.OpenSISFile(files.packagePath);
+    if (files.inputHandle != kInvalidFile && files.readHeader(&header) != 0)
+        return true;
+    std::fprintf(stderr, "cannot read %s\n", path);
+    return false;
+}
+
+void countLine(void* context, uint32_t, const char*) {
+    ++*static_cast<size_t*>(context);
+}
+
+int list(const char* path) {
+    static FileFunctions files;
+    PackageHeader header;
+    if (!openPackage(files, path, header))
+        return 1;
+    size_t lines = 0;
+    const auto start = std::chrono::steady_clock::now();
+    files.walkRecords(header, WalkList, WalkOutputs{&lines, countLine, nullptr, nullptr});
+    report(millisecondsSince(start), lines, 0);
+    return lines > 0 ? 0 : 1;
+}
+
+void readFixedFolder(void* context, ExtractSettings* out) {
+    out->overwriteFiles = 1;
+    out->defaultDest = 502;
+    std::snprintf(out->destDir, sizeof out->destDir, "%s", static_cast<const char*>(context));
+}
+
+int extract(const char* path, const char* folder) {
+    static FileFunctions files;
+    files.host.context = const_cast<char*>(folder);
+    files.host.readSettings = readFixedFolder;
+    PackageHeader header;
+    if (!openPackage(files, path, header))
+        return 1;
+    const auto start = std::chrono::steady_clock::now();
+    files.walkRecords(header, WalkExtract, extractToDisk(files));
+    const double ms = millisecondsSince(start);
+    uint64_t bytes = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            bytes += entry.file_size();
+    report(ms, static_cast<size_t>(files.extractedCount), bytes);
+    return files.extractedCount > 0 ? 0 : 1;
+}
+
+// Where the walk finds each stored stream of the package.
+struct Stream {
+    uint32_t storedOffset;
+    uint32_t storedLength;
+    uint32_t originalLength;
+};
+
+void collectStream(void* context, const char*, uint32_t storedLength, uint32_t storedOffset,
+                   uint32_t originalLength) {
+    static_cast<std::vector<Stream>*>(context)->push_back(
+        Stream{storedOffset, storedLength, originalLength});
+}
+
+std::vector<Stream> streamsOf(const char* path) {
+    static FileFunctions files;
+    PackageHeader header;
+    std::vector<Stream> streams;
+    if (openPackage(files, path, header))
+        files.walkRecords(header, WalkExtract,
+                          WalkOutputs{&streams, nullptr, collectStream, nullptr});
+    files.closePackage();
+    return streams;
+}
+
+sis::Bytes wholeFile(const char* path) {
+    sis::Bytes bytes(static_cast<size_t>(fs::file_size(path)));
+    FILE* file = std::fopen(path, "rb");
+    if (file == nullptr || std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size())
+        bytes.clear();
+    if (file != nullptr)
+        std::fclose(file);
+    return bytes;
+}
+
+uint32_t largestOutput(const std::vector<Stream>& streams) {
+    uint32_t largest = 0;
+    for (const Stream& s : streams)
+        largest = std::max(largest, s.originalLength);
+    return largest;
+}
+
+int inflateInMemory(const char* path) {
+    const std::vector<Stream> streams = streamsOf(path);
+    const sis::Bytes package = wholeFile(path);
+    // One output buffer, touched before the clock starts, so that neither
+    // allocation nor first-touch page faults count against the limit.
+    sis::Bytes output(largestOutput(streams), 1);
+    uint64_t bytes = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (const Stream& s : streams) {
+        uLongf size = s.originalLength;
+        if (uncompress(output.data(), &size, package.data() + s.storedOffset, s.storedLength) !=
+            Z_OK)
+            return 1;
+        bytes += size;
+    }
+    report(millisecondsSince(start), streams.size(), bytes);
+    return 0;
+}
+
+int writeSameBytes(const char* path, const char* folder) {
+    const std::vector<Stream> streams = streamsOf(path);
+    const sis::Bytes package = wholeFile(path);
+    std::vector<sis::Bytes> outputs;
+    for (const Stream& s : streams) {
+        uLongf size = s.originalLength;
+        outputs.emplace_back(size);
+        uncompress(outputs.back().data(), &size, package.data() + s.storedOffset, s.storedLength);
+    }
+    constexpr uint32_t kWriteChunk = 1u << 20;
+    uint64_t bytes = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (size_t i = 0; i < outputs.size(); ++i) {
+        const std::string name = std::string(folder) + "/f" + std::to_string(i) + ".dat";
+        CreateResult result;
+        const FileHandle file = platformCreateOutput(name.c_str(), true, &result);
+        if (file == kInvalidFile)
+            return 1;
+        const sis::Bytes& data = outputs[i];
+        for (size_t at = 0; at < data.size(); at += kWriteChunk) {
+            const uint32_t count =
+                static_cast<uint32_t>(std::min<size_t>(kWriteChunk, data.size() - at));
+            bytes += platformWrite(file, data.data() + at, count);
+        }
+        platformClose(file);
+    }
+    report(millisecondsSince(start), outputs.size(), bytes);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "make-lists" && argc >= 4)
+        return makeLists(argv[2], argc - 3, argv + 3);
+    if (command == "make-extract" && argc == 4)
+        return makeExtract(argv[2], std::stoul(argv[3]));
+    if (command == "list" && argc == 3)
+        return list(argv[2]);
+    if (command == "extract" && argc == 4)
+        return extract(argv[2], argv[3]);
+    if (command == "inflate" && argc == 3)
+        return inflateInMemory(argv[2]);
+    if (command == "write" && argc == 4)
+        return writeSameBytes(argv[2], argv[3]);
+    std::fprintf(stderr, "usage: bench_package make-lists DIR COUNT... | make-extract DIR DIVISOR"
+                         " | list FILE | extract FILE FOLDER | inflate FILE | write FILE FOLDER\n");
+    return 2;
+}
