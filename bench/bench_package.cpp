@@ -193,7 +193,7 @@ int list(const char* path) {
         return 1;
     size_t lines = 0;
     const auto start = std::chrono::steady_clock::now();
-    files.walkRecords(header, WalkList, WalkOutputs{&lines, countLine, nullptr, nullptr});
+    files.walkRecords(header, WalkList, WalkOutputs{&lines, countLine, nullptr, nullptr, nullptr});
     report(millisecondsSince(start), lines, 0);
     return lines > 0 ? 0 : 1;
 }
@@ -241,7 +241,7 @@ std::vector<Stream> streamsOf(const char* path) {
     std::vector<Stream> streams;
     if (openPackage(files, path, header))
         files.walkRecords(header, WalkExtract,
-                          WalkOutputs{&streams, nullptr, collectStream, nullptr});
+                          WalkOutputs{&streams, nullptr, collectStream, nullptr, nullptr});
     files.closePackage();
     return streams;
 }
