@@ -149,7 +149,7 @@ void FileFunctions::extractStored(const char* name, uint32_t storedLength, uint3
     // Offset 0 would mean "at the cursor" and read the record stream instead;
     // data of which the package holds not a byte cannot be written either.
     StoredData data;
-    data.bytes = source.range(storedOffset, storedLength);
+    data.bytes = source.range(storedOffset, storedLength).unbuffered();
     if (storedOffset == 0 || data.bytes.size() == 0) {
         reportError(host, IdsReadError);
         return;
