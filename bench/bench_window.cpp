@@ -101,7 +101,7 @@ std::wstring wideArgument(const char* text) {
     return wide(text);
 }
 
-int open(const char* package, bool sorted) {
+int timeOpen(const char* package, bool sorted) {
     if (!showMainWindow(sorted))
         return 1;
     const double ms = openThroughDialog(wideArgument(package));
@@ -118,7 +118,7 @@ size_t peakMemoryKB() {
     return counters.PeakWorkingSetSize / 1024;
 }
 
-int extract(const char* package, const char* folder) {
+int timeExtract(const char* package, const char* folder) {
     gSettings.DefaultDest = DestFixedFolder;
     std::snprintf(gSettings.DestDir, sizeof gSettings.DestDir, "%s", folder);
     if (!showMainWindow(false))
@@ -132,10 +132,7 @@ int extract(const char* package, const char* folder) {
     firstBox.QuadPart = 0;
     const LARGE_INTEGER start = now();
     clickButton(mainWindow, IDC_EXTRACT);
-    const LARGE_INTEGER end = now();
     UnhookWindowsHookEx(hook);
-    std::fprintf(stderr, "total %.1f boxes %zu\n", millisecondsBetween(start, end),
-                 ui.boxes().size());
     const bool success = ui.boxes().size() == 1 && ui.boxes()[0].icon == MB_ICONEXCLAMATION;
     std::printf("%.1f %d %zu\n", millisecondsBetween(start, firstBox),
                 static_cast<int>(gFiles.extractedCount), peakMemoryKB());
@@ -159,7 +156,7 @@ BOOL CALLBACK findShown(HWND window, LPARAM parameter) {
     return TRUE;
 }
 
-int startup(const char* program) {
+int timeStartup(const char* program) {
     std::wstring commandLine = L"\"" + wideArgument(program) + L"\"";
     STARTUPINFOW info = {};
     info.cb = sizeof info;
@@ -188,11 +185,11 @@ int startup(const char* program) {
 
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "open") == 0)
-        return open(argv[2], std::strcmp(argv[3], "sorted") == 0);
+        return timeOpen(argv[2], std::strcmp(argv[3], "sorted") == 0);
     if (argc == 4 && std::strcmp(argv[1], "extract") == 0)
-        return extract(argv[2], argv[3]);
+        return timeExtract(argv[2], argv[3]);
     if (argc == 3 && std::strcmp(argv[1], "startup") == 0)
-        return startup(argv[2]);
+        return timeStartup(argv[2]);
     std::fprintf(stderr, "usage: bench_window open PACKAGE sorted|unsorted | extract PACKAGE "
                          "FOLDER | startup PROGRAM\n");
     return 2;

@@ -74,6 +74,12 @@ ByteSource ByteSource::range(uint64_t offset, uint64_t count) const {
     return part;
 }
 
+ByteSource ByteSource::unbuffered() const {
+    ByteSource direct = *this;
+    direct.readAhead_.reset();
+    return direct;
+}
+
 size_t ByteSource::readSome(uint64_t offset, void* buffer, size_t count) const {
     if (offset >= size_ || count == 0) {
         return 0;

@@ -24,6 +24,10 @@ class ByteSource {
     // The bytes from `offset` on, at most `count` of them; a range reaching past
     // the end is cut at the end, and one starting past it is empty.
     ByteSource range(uint64_t offset, uint64_t count) const;
+    // The same bytes with every read going to the file as asked, for stored data:
+    // it is read chunk by chunk, one positioned read each, and blocks read ahead
+    // would only copy it once more.
+    ByteSource unbuffered() const;
 
     // Reads up to `count` bytes at `offset`; returns how many were read, fewer
     // only at the end of the source or when the file fails.

@@ -196,7 +196,8 @@ void FileFunctions::writeStoredData(const char* name, const StoredData& data) {
         reportFileError(IdsReadError);
         return;
     }
-    StoredReader stored{CheckedReader(data.bytes)};
+    // Stored data goes a chunk at a time, past the blocks that serve small reads.
+    StoredReader stored{CheckedReader(data.bytes.unbuffered())};
     const uint32_t first = stored.next(buffers->input);
     if (data.coding == StoredCoding::AsIs) {
         copyStored(*this, name, *buffers, first, stored, data);

@@ -139,7 +139,9 @@ TEST(ByteSource, FileReadsInAnyOrderGiveTheFileBytes) {
     const ByteSource whole = ByteSource::fromFile(file);
     const ByteSource memory = ByteSource::fromMemory(bytes.data(), bytes.size());
     const std::pair<const char*, ByteSource> sources[] = {
-        {"file", whole}, {"range of the same file", whole.range(7, 99993)}};
+        {"file", whole},
+        {"range of the same file", whole.range(7, 99993)},
+        {"the range unbuffered", whole.range(7, 99993).unbuffered()}};
     for (const auto& [kind, source] : sources) {
         const uint64_t base = whole.size() - source.size();
         for (const Read& r : reads) {
