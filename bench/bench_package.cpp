@@ -3,10 +3,12 @@
 // so that the peak memory says what that one task took.
 //   bench_package make-lists DIR COUNT...   simple, 10-language and component
 //                                           packages of COUNT file records each
-//   bench_package make-extract DIR DIVISOR  mixed.sis: about 200 MB of output
-//                                           (divided by DIVISOR), half text-like
-//                                           and half random, in files of 4 KB to
-//                                           100 MB; single.sis: one 100 MB file
+//   bench_package make-extract DIR DIVISOR  mixed.sis and mixed.sisx (the same
+//                                           files as a Symbian OS 9 package):
+//                                           about 200 MB of output (divided by
+//                                           DIVISOR), half text-like and half
+//                                           random, in files of 4 KB to 100 MB;
+//                                           single.sis: one 100 MB file
 //   bench_package list FILE                 the list walk
 //   bench_package extract FILE FOLDER       the extraction to disk
 //   bench_package inflate FILE              each stored stream inflated in memory
@@ -33,6 +35,7 @@
 
 #include "package/file_functions.h"
 #include "tests/support/sis_builder.h"
+#include "tests/support/sisx_builder.h"
 
 namespace {
 
@@ -142,6 +145,21 @@ sis::Record storedFile(size_t index, const sis::Bytes& content) {
     return record;
 }
 
+// The same files as a Symbian OS 9 package, each compressed by the writer.
+bool saveSisx(const fs::path& path, const sis::Package& older) {
+    sisxbuild::Sisx sisx;
+    for (const sis::Record& record : older.records) {
+        sisxbuild::File file;
+        file.target = record.dest.text;
+        file.content = record.variants[0].content;
+        sisx.package.block.files.push_back(file);
+    }
+    if (sisxbuild::writeFile(path, sisxbuild::build(sisx)))
+        return true;
+    std::fprintf(stderr, "cannot write %s\n", path.string().c_str());
+    return false;
+}
+
 int makeExtract(const fs::path& dir, size_t divisor) {
     fs::create_directories(dir);
     constexpr size_t kMB = 1u << 20;
@@ -170,13 +188,17 @@ int makeExtract(const fs::path& dir, size_t divisor) {
     }
     sis::Package single;
     single.records.push_back(storedFile(0, textLike(100 * kMB / divisor, 7)));
-    return save(dir / "mixed.sis", mixed) && save(dir / "single.sis", single) ? 0 : 1;
+    return save(dir / "mixed.sis", mixed) && save(dir / "single.sis", single) &&
+                   saveSisx(dir / "mixed.sisx", mixed)
+               ? 0
+               : 1;
 }
 
 bool openPackage(FileFunctions& files, const char* path, PackageHeader& header) {
     std::snprintf(files.packagePath, sizeof files.packagePath, "%s", path);
     files.OpenSISFile(files.packagePath);
-    if (files.inputHandle != kInvalidFile && files.readHeader(&header) != 0)
+    if (files.inputHandle != kInvalidFile && files.readHeader(&header) != 0 &&
+        files.recognisePackage(header) != PackageFormat::NotAPackage)
         return true;
     std::fprintf(stderr, "cannot read %s\n", path);
     return false;
@@ -193,7 +215,7 @@ int list(const char* path) {
         return 1;
     size_t lines = 0;
     const auto start = std::chrono::steady_clock::now();
-    files.walkRecords(header, WalkList, WalkOutputs{&lines, countLine, nullptr, nullptr, nullptr});
+    files.walkPackage(header, WalkList, WalkOutputs{&lines, countLine, nullptr, nullptr, nullptr});
     report(millisecondsSince(start), lines, 0);
     return lines > 0 ? 0 : 1;
 }
@@ -212,7 +234,7 @@ int extract(const char* path, const char* folder) {
     if (!openPackage(files, path, header))
         return 1;
     const auto start = std::chrono::steady_clock::now();
-    files.walkRecords(header, WalkExtract, extractToDisk(files));
+    files.walkPackage(header, WalkExtract, extractToDisk(files));
     const double ms = millisecondsSince(start);
     uint64_t bytes = 0;
     for (const auto& entry : fs::recursive_directory_iterator(folder))
@@ -222,38 +244,43 @@ int extract(const char* path, const char* folder) {
     return files.extractedCount > 0 ? 0 : 1;
 }
 
-// Where the walk finds each stored stream of the package.
+// Each stored stream of the package, as the walk finds it, in either format.
 struct Stream {
-    uint32_t storedOffset;
-    uint32_t storedLength;
+    sis::Bytes stored;
     uint32_t originalLength;
 };
 
+struct Streams {
+    FileFunctions* files;
+    std::vector<Stream> all;
+};
+
+void keep(Streams& streams, const ByteSource& bytes, uint64_t originalLength) {
+    Stream stream{sis::Bytes(static_cast<size_t>(bytes.size())),
+                  static_cast<uint32_t>(originalLength)};
+    bytes.readSome(0, stream.stored.data(), stream.stored.size());
+    streams.all.push_back(std::move(stream));
+}
+
 void collectStream(void* context, const char*, uint32_t storedLength, uint32_t storedOffset,
                    uint32_t originalLength) {
-    static_cast<std::vector<Stream>*>(context)->push_back(
-        Stream{storedOffset, storedLength, originalLength});
+    Streams& streams = *static_cast<Streams*>(context);
+    keep(streams, streams.files->source.range(storedOffset, storedLength), originalLength);
+}
+
+void collectData(void* context, const char*, const StoredData& data) {
+    keep(*static_cast<Streams*>(context), data.bytes, data.originalLength);
 }
 
 std::vector<Stream> streamsOf(const char* path) {
     static FileFunctions files;
     PackageHeader header;
-    std::vector<Stream> streams;
+    Streams streams{&files, {}};
     if (openPackage(files, path, header))
-        files.walkRecords(header, WalkExtract,
-                          WalkOutputs{&streams, nullptr, collectStream, nullptr, nullptr});
+        files.walkPackage(header, WalkExtract,
+                          WalkOutputs{&streams, nullptr, collectStream, collectData, nullptr});
     files.closePackage();
-    return streams;
-}
-
-sis::Bytes wholeFile(const char* path) {
-    sis::Bytes bytes(static_cast<size_t>(fs::file_size(path)));
-    FILE* file = std::fopen(path, "rb");
-    if (file == nullptr || std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size())
-        bytes.clear();
-    if (file != nullptr)
-        std::fclose(file);
-    return bytes;
+    return std::move(streams.all);
 }
 
 uint32_t largestOutput(const std::vector<Stream>& streams) {
@@ -265,7 +292,6 @@ uint32_t largestOutput(const std::vector<Stream>& streams) {
 
 int inflateInMemory(const char* path) {
     const std::vector<Stream> streams = streamsOf(path);
-    const sis::Bytes package = wholeFile(path);
     // One output buffer, touched before the clock starts, so that neither
     // allocation nor first-touch page faults count against the limit.
     sis::Bytes output(largestOutput(streams), 1);
@@ -273,8 +299,8 @@ int inflateInMemory(const char* path) {
     const auto start = std::chrono::steady_clock::now();
     for (const Stream& s : streams) {
         uLongf size = s.originalLength;
-        if (uncompress(output.data(), &size, package.data() + s.storedOffset, s.storedLength) !=
-            Z_OK)
+        if (uncompress(output.data(), &size, s.stored.data(),
+                       static_cast<uLong>(s.stored.size())) != Z_OK)
             return 1;
         bytes += size;
     }
@@ -283,13 +309,12 @@ int inflateInMemory(const char* path) {
 }
 
 int writeSameBytes(const char* path, const char* folder) {
-    const std::vector<Stream> streams = streamsOf(path);
-    const sis::Bytes package = wholeFile(path);
     std::vector<sis::Bytes> outputs;
-    for (const Stream& s : streams) {
+    for (const Stream& s : streamsOf(path)) {
         uLongf size = s.originalLength;
         outputs.emplace_back(size);
-        uncompress(outputs.back().data(), &size, package.data() + s.storedOffset, s.storedLength);
+        uncompress(outputs.back().data(), &size, s.stored.data(),
+                   static_cast<uLong>(s.stored.size()));
     }
     constexpr uint32_t kWriteChunk = 1u << 20;
     uint64_t bytes = 0;

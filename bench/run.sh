@@ -17,9 +17,8 @@ if [ $smoke = 1 ]; then
 else
     runs=3 counts=(1000 10000 100000) divisor=1 startups=5
 fi
-# The package formats of the extraction columns; a Symbian 9 writer adds its own
-# (a make command and a package named mixed.<format>).
-formats=(sis)
+# The package formats of the extraction columns: the older one and Symbian OS 9.
+formats=(sis sisx)
 
 bench_build=$root/build/bench
 cmake -S "$root" -B "$bench_build" -DCMAKE_BUILD_TYPE=Release -DVORANDECK_BENCH=ON \
