@@ -49,6 +49,19 @@ uint16_t crc16Xmodem(uint16_t crc, const unsigned char* data, size_t count) {
     return crc;
 }
 
+uint16_t crc16OfSource(const ByteSource& source) {
+    const CheckedReader reader(source);
+    unsigned char chunk[kChunkSize];
+    uint16_t crc = 0;
+    uint64_t offset = 0;
+    size_t got;
+    while ((got = reader.someAt(offset, chunk, sizeof chunk)) > 0) {
+        crc = crc16Xmodem(crc, chunk, got);
+        offset += got;
+    }
+    return crc;
+}
+
 PackageCrc packageCrc(const ByteSource& source) {
     CheckedReader reader(source);
     unsigned char chunk[kChunkSize];

@@ -11,6 +11,10 @@
 // pieces gives the same value as the whole run.
 uint16_t crc16Xmodem(uint16_t crc, const unsigned char* data, size_t count);
 
+// CRC-16/XMODEM over all of `source`, read a piece at a time (a Symbian OS 9
+// package's controller and data checksums cover such ranges).
+uint16_t crc16OfSource(const ByteSource& source);
+
 struct PackageCrc {
     bool complete;  // false when a read failed part way: `value` means nothing then
     uint16_t value; // over every byte of the source except offsets 16 and 17

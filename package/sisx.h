@@ -86,6 +86,3 @@ class SisxPackage {
     bool hasData_ = false;
     sisx::Span data_; // the Data field, in package offsets
 };
-
-// CRC-16/XMODEM over `source`, read a piece at a time.
-uint16_t crc16OfSource(const ByteSource& source);

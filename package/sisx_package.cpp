@@ -57,18 +57,6 @@ bool isSisxPackage(const ByteSource& package) {
            isSisxUid1(le32(word));
 }
 
-uint16_t crc16OfSource(const ByteSource& source) {
-    unsigned char chunk[kChunk];
-    uint16_t crc = 0;
-    uint64_t offset = 0;
-    size_t got;
-    while ((got = CheckedReader(source).someAt(offset, chunk, sizeof chunk)) > 0) {
-        crc = crc16Xmodem(crc, chunk, got);
-        offset += got;
-    }
-    return crc;
-}
-
 SisxPackage::SisxPackage(const ByteSource& package, bool computeChecksums) : package_(package) {
     unsigned char header[16] = {};
     CheckedReader(package_).someAt(0, header, sizeof header);
