@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "common/paths.h"
 #include "package/file_functions.h"
@@ -29,6 +31,9 @@ class DisplayFunctions {
     HMENU menu = nullptr;              // nothing creates one; destroyed at exit if present
     char chosenFolder[kPathSize] = {}; // UTF-8, written only by chooseFolder
     DWORD lastProgressPaint = 0;       // GetTickCount of the bar's last paint by stepProgress
+    // Lines of a listing into the sorted list, kept until the listing ends.
+    bool holdingLines = false;
+    std::vector<std::wstring> heldLines;
 
     ~DisplayFunctions();
 
@@ -55,6 +60,7 @@ class DisplayFunctions {
     // Around the lines of one package: the list paints once, when all are in.
     void beginListing();
     void endListing();
+    void addHeldLines();
     // One step of the bar, painted now unless it was painted a moment ago.
     void stepProgress();
     // Paints the bar as it stands, at the end of an extraction.

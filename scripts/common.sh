@@ -4,7 +4,7 @@ native_build=$root/build/native
 win_build=$root/build/win
 export VORANDECK_WINEPREFIX=$win_build/wineprefix
 export WINEPREFIX=$VORANDECK_WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml=" WINEARCH=win64
-jobs=$(nproc)
+jobs=${VORANDECK_JOBS:-$(nproc)}
 
 build_native() {
     cmake -S "$root" -B "$native_build" -DCMAKE_BUILD_TYPE=Debug \

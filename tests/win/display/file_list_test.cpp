@@ -99,6 +99,60 @@ TEST(FileListTest, OrderFollowsTheSortSetting) {
     EXPECT_EQ(sorted, alphabetical);
 }
 
+// The lines of one package listed at once into a sorted list, against the same
+// lines added to it one by one, where the list box finds each one's place.
+std::vector<std::wstring> listedAsOnePackage(const std::vector<Entry>& entries) {
+    TestDialog dialog(IDD_MAIN);
+    DisplayFunctions display;
+    display.createFileList(dialog.get(), true);
+    display.beginListing();
+    for (const Entry& entry : entries)
+        display.addListEntry(entry.kind, entry.name);
+    display.endListing();
+    return listBoxLines(display.fileList);
+}
+
+TEST(FileListTest, ASortedListingOrdersLinesAsTheListBoxDoes) {
+    const std::vector<Entry> packages[] = {
+        {{0, "b.txt"}, {0, "a.txt"}, {0, "C.txt"}, {0, "a.txt"}, {0, "b.txt"}},
+        {{0, "co-op"}, {0, "coop"}, {0, "co op"}, {0, "co'op"}, {0, "Co-Op2"}, {0, "-"}},
+        {{0, "file10"},
+         {0, "file9"},
+         {0, "file1"},
+         {0, "\xC3\xA9t\xC3\xA9"},
+         {0, "ete"},
+         {0, "Zeta"},
+         {0, "\xE6\x97\xA5"},
+         {0, ""},
+         {0, "_x"},
+         {0, "~x"},
+         {0, "1x"}},
+        {{1, "x"}, {2, "x"}, {0, "File is"}, {5, "a"}, {0, "file will"}},
+        // Lines equal but for case: their places are the list box's to choose.
+        {{0, "a.txt"}, {0, "b"}, {0, "A.TXT"}, {0, "a.Txt"}},
+    };
+    for (const std::vector<Entry>& entries : packages)
+        EXPECT_EQ(listedAsOnePackage(entries), listAfter(true, entries))
+            << "package beginning " << entries[0].name;
+
+    // Many short names of characters that sort in unusual ways.
+    const char* const pieces[] = {"a", "B", "-", "'", " ", "1", "9", "\xC3\xA9", ".", "\xC3\x9F"};
+    std::vector<std::string> names;
+    uint32_t seed = 12345;
+    for (int i = 0; i < 400; ++i) {
+        std::string name;
+        for (int length = 1 + i % 6; length > 0; --length) {
+            seed = seed * 1103515245u + 12345u;
+            name += pieces[(seed >> 16) % 10];
+        }
+        names.push_back(name);
+    }
+    std::vector<Entry> many;
+    for (const std::string& name : names)
+        many.push_back({0, name.c_str()});
+    EXPECT_EQ(listedAsOnePackage(many), listAfter(true, many));
+}
+
 TEST(FileListTest, LongLinesAreCutAt249Characters) {
     const std::string longName(300, 'n');
     const std::wstring prefix = L"File is a component: ";
