@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include "common/string_ids.h"
+#include "package/chunk_writer.h"
 #include "package/file_functions.h"
 #include "package/safe_name.h"
 #include "package/sha1.h"
@@ -17,10 +18,14 @@ namespace {
 // the 16-bit counts the original tool worked with.
 constexpr uint32_t kChunk = 65535;
 constexpr int32_t kFailuresBetweenQuestions = 10;
+// A file this long is written on a thread of its own while the next chunk is
+// made; for a smaller one the thread would cost more than it saves.
+constexpr uint64_t kOwnWriterLength = 1u << 20;
 
+// Two of each kind of chunk: one being written while the other is filled.
 struct ExtractBuffers {
-    unsigned char input[kChunk];
-    unsigned char output[kChunk];
+    unsigned char input[2][kChunk];
+    unsigned char output[2][kChunk];
 };
 
 // Reads the stored bytes chunk by chunk.
@@ -38,15 +43,30 @@ struct StoredReader {
 
 // Writes what was produced, never more than the file's declared length: a
 // package cannot make a file grow past what it says the file is. Keeps the
-// digest of what it wrote when the package has one to compare with.
+// digest of what it wrote when the package has one to compare with. A chunk
+// handed to write() must stay untouched until the next write() or finish().
 struct BoundedOutput {
     FileFunctions& files;
     const StoredData& data;
     uint64_t written = 0;
     bool overran = false;
     Sha1 digest;
+    ChunkWriter writer;
 
-    BoundedOutput(FileFunctions& f, const StoredData& d) : files(f), data(d) {}
+    BoundedOutput(FileFunctions& f, const StoredData& d)
+        : files(f), data(d), writer(ChunkWriter::Job{this, &writeChunk}) {
+        if (data.originalLength >= kOwnWriterLength) {
+            writer.start();
+        }
+    }
+
+    static void writeChunk(void* context, const unsigned char* bytes, uint32_t count) {
+        BoundedOutput& self = *static_cast<BoundedOutput*>(context);
+        self.files.writeOutput(bytes, count);
+        if (self.data.hasSha1) {
+            self.digest.update(bytes, count);
+        }
+    }
 
     void write(const unsigned char* bytes, uint64_t count) {
         if (count > data.originalLength - written) {
@@ -54,13 +74,13 @@ struct BoundedOutput {
             overran = true;
         }
         if (count > 0) {
-            files.writeOutput(bytes, static_cast<uint32_t>(count));
-            if (data.hasSha1) {
-                digest.update(bytes, static_cast<size_t>(count));
-            }
+            writer.write(bytes, static_cast<uint32_t>(count));
             written += count;
         }
     }
+
+    // Every chunk on disk and in the digest.
+    void finish() { writer.finish(); }
 
     bool matchesDigest() {
         if (!data.hasSha1) {
@@ -110,10 +130,13 @@ void copyStored(FileFunctions& files, const char* name, ExtractBuffers& buffers,
     }
     BoundedOutput output(files, data);
     uint32_t got = first;
+    int filling = 0;
     while (got != 0 && !output.overran) {
-        output.write(buffers.input, got);
-        got = stored.next(buffers.input);
+        output.write(buffers.input[filling], got);
+        filling ^= 1;
+        got = stored.next(buffers.input[filling]);
     }
+    output.finish();
     finishFile(files, output);
 }
 
@@ -121,9 +144,10 @@ void inflateStored(FileFunctions& files, const char* name, ExtractBuffers& buffe
                    StoredReader& stored, const StoredData& data) {
     z_stream stream;
     std::memset(&stream, 0, sizeof stream);
-    stream.next_in = buffers.input;
+    int filling = 0;
+    stream.next_in = buffers.input[0];
     stream.avail_in = first;
-    stream.next_out = buffers.output;
+    stream.next_out = buffers.output[filling];
     stream.avail_out = kChunk;
     if (inflateInit(&stream) != Z_OK) {
         files.reportFileError(IdsInflateInitError);
@@ -137,18 +161,20 @@ void inflateStored(FileFunctions& files, const char* name, ExtractBuffers& buffe
     int status = inflate(&stream, Z_SYNC_FLUSH);
     while (status == Z_OK && !output.overran) {
         if (stream.avail_in == 0) {
-            stream.avail_in = stored.next(buffers.input);
-            stream.next_in = buffers.input;
+            stream.avail_in = stored.next(buffers.input[0]);
+            stream.next_in = buffers.input[0];
         }
         if (stream.avail_out == 0) {
-            output.write(buffers.output, kChunk);
-            stream.next_out = buffers.output;
+            output.write(buffers.output[filling], kChunk);
+            filling ^= 1;
+            stream.next_out = buffers.output[filling];
             stream.avail_out = kChunk;
         }
         status = inflate(&stream, Z_SYNC_FLUSH);
     }
     // What was inflated is kept, whatever ended the stream.
-    output.write(buffers.output, kChunk - stream.avail_out);
+    output.write(buffers.output[filling], kChunk - stream.avail_out);
+    output.finish();
     if (status == Z_STREAM_END || output.overran) {
         finishFile(files, output);
     } else {
@@ -198,7 +224,7 @@ void FileFunctions::writeStoredData(const char* name, const StoredData& data) {
     }
     // Stored data goes a chunk at a time, past the blocks that serve small reads.
     StoredReader stored{CheckedReader(data.bytes.unbuffered())};
-    const uint32_t first = stored.next(buffers->input);
+    const uint32_t first = stored.next(buffers->input[0]);
     if (data.coding == StoredCoding::AsIs) {
         copyStored(*this, name, *buffers, first, stored, data);
     } else {

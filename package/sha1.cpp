@@ -2,25 +2,15 @@
 
 #include <cstring>
 
+#include "package/sha1_blocks.h"
+
 namespace {
 
 uint32_t rotl(uint32_t value, int bits) {
     return (value << bits) | (value >> (32 - bits));
 }
 
-} // namespace
-
-void Sha1::reset() {
-    state_[0] = 0x67452301u;
-    state_[1] = 0xEFCDAB89u;
-    state_[2] = 0x98BADCFEu;
-    state_[3] = 0x10325476u;
-    state_[4] = 0xC3D2E1F0u;
-    length_ = 0;
-    buffered_ = 0;
-}
-
-void Sha1::block(const unsigned char* data) {
+void portableBlock(uint32_t state[5], const unsigned char* data) {
     uint32_t w[80];
     for (int i = 0; i < 16; ++i) {
         w[i] = (static_cast<uint32_t>(data[4 * i]) << 24) |
@@ -30,7 +20,7 @@ void Sha1::block(const unsigned char* data) {
     for (int i = 16; i < 80; ++i) {
         w[i] = rotl(w[i - 3] ^ w[i - 8] ^ w[i - 14] ^ w[i - 16], 1);
     }
-    uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3], e = state_[4];
+    uint32_t a = state[0], b = state[1], c = state[2], d = state[3], e = state[4];
     // Four runs of twenty rounds, each with its own function: no branch per round.
     auto round = [&](uint32_t f, uint32_t k, uint32_t word) {
         const uint32_t next = rotl(a, 5) + f + e + k + word;
@@ -52,21 +42,46 @@ void Sha1::block(const unsigned char* data) {
     for (int i = 60; i < 80; ++i) {
         round(b ^ c ^ d, 0xCA62C1D6u, w[i]);
     }
-    state_[0] += a;
-    state_[1] += b;
-    state_[2] += c;
-    state_[3] += d;
-    state_[4] += e;
+    state[0] += a;
+    state[1] += b;
+    state[2] += c;
+    state[3] += d;
+    state[4] += e;
+}
+
+} // namespace
+
+void sha1BlocksPortable(uint32_t state[5], const unsigned char* data, size_t blocks) {
+    for (; blocks > 0; --blocks, data += 64)
+        portableBlock(state, data);
+}
+
+void Sha1::reset() {
+    state_[0] = 0x67452301u;
+    state_[1] = 0xEFCDAB89u;
+    state_[2] = 0x98BADCFEu;
+    state_[3] = 0x10325476u;
+    state_[4] = 0xC3D2E1F0u;
+    length_ = 0;
+    buffered_ = 0;
+}
+
+void Sha1::blocks(const unsigned char* data, size_t count) {
+    if (sha1HardwareAvailable())
+        sha1BlocksHardware(state_, data, count);
+    else
+        sha1BlocksPortable(state_, data, count);
 }
 
 void Sha1::update(const void* data, size_t size) {
     const unsigned char* bytes = static_cast<const unsigned char*>(data);
     length_ += size;
     // Whole blocks straight from the caller's bytes; only the ends are copied.
-    while (buffered_ == 0 && size >= 64) {
-        block(bytes);
-        bytes += 64;
-        size -= 64;
+    if (buffered_ == 0 && size >= 64) {
+        const size_t whole = size / 64;
+        blocks(bytes, whole);
+        bytes += 64 * whole;
+        size -= 64 * whole;
     }
     while (size > 0) {
         const size_t take = size < 64 - buffered_ ? size : 64 - buffered_;
@@ -75,7 +90,7 @@ void Sha1::update(const void* data, size_t size) {
         bytes += take;
         size -= take;
         if (buffered_ == 64) {
-            block(buffer_);
+            blocks(buffer_, 1);
             buffered_ = 0;
         }
     }

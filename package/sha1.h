@@ -15,7 +15,7 @@ class Sha1 {
     void final(unsigned char digest[kDigestSize]);
 
   private:
-    void block(const unsigned char* data);
+    void blocks(const unsigned char* data, size_t count);
 
     uint32_t state_[5];
     uint64_t length_; // bytes taken so far

@@ -9,14 +9,6 @@
 
 namespace {
 
-sis::Bytes readAll(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::error_code error;
-    sis::Bytes bytes(static_cast<size_t>(fs::file_size(path, error)));
-    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return bytes;
-}
-
 sis::Package onePackage(std::vector<sis::Record> records) {
     sis::Package package;
     package.records = std::move(records);

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <ostream>
 #include <random>
 
@@ -23,6 +24,15 @@ TempDir::TempDir() {
             return;
         }
     }
+}
+
+sis::Bytes readAll(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::error_code error;
+    const uintmax_t size = fs::file_size(path, error);
+    sis::Bytes bytes(error ? 0 : static_cast<size_t>(size));
+    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
 }
 
 TempDir::~TempDir() {

@@ -34,6 +34,9 @@ inline fs::path pathOfUtf8(const std::string& text) {
     return fs::u8path(text);
 }
 
+// The whole content of a file (empty when it cannot be read).
+sis::Bytes readAll(const fs::path& path);
+
 class TempDir {
   public:
     TempDir();

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "package/sha1.h"
+#include "package/sha1_blocks.h"
 #include "tests/support/sha256.h"
 
 namespace {
@@ -47,5 +48,25 @@ TEST(Sha1, StandardVectorsInAnyPieces) {
             EXPECT_EQ(digestOf(c.message, piece), c.digest)
                 << c.message.size() << " bytes in pieces of " << piece;
         }
+    }
+}
+
+TEST(Sha1, ProcessorInstructionsAgreeWithThePortableRounds) {
+    if (!sha1HardwareAvailable())
+        GTEST_SKIP() << "this processor has no SHA instructions";
+    std::string data(64 * 37, '\0');
+    uint32_t seed = 7;
+    for (char& byte : data) {
+        seed = seed * 1103515245u + 12345u;
+        byte = static_cast<char>(seed >> 24);
+    }
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
+    for (size_t blocks : {1, 2, 36, 37}) {
+        uint32_t portable[5] = {0x67452301u, 0xEFCDAB89u, 0x98BADCFEu, 0x10325476u, 0xC3D2E1F0u};
+        uint32_t hardware[5];
+        std::copy(portable, portable + 5, hardware);
+        sha1BlocksPortable(portable, bytes, blocks);
+        sha1BlocksHardware(hardware, bytes, blocks);
+        EXPECT_TRUE(std::equal(portable, portable + 5, hardware)) << blocks << " blocks";
     }
 }

@@ -18,7 +18,6 @@ using testsupport::hexOf;
 
 using testsupport::JsonValue;
 
-
 fs::path sisxFolder() {
     return pathOfUtf8(VORANDECK_TESTDATA) / "sisx";
 }

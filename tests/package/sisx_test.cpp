@@ -1,8 +1,10 @@
 // The Symbian OS 9 reader over packages written by the test builder: what the
 // summary says, what the walk lists and hands to extraction, and every hostile
 // shape that must leave the controller unreadable without harm.
+#include <algorithm>
 #include <functional>
 
+#include "common/string_ids.h"
 #include "display/header_text.h"
 #include "display/sisx_header_text.h"
 #include "package/sisx.h"
@@ -689,5 +691,47 @@ TEST(Sisx, IntegrityPairShowsBothChecksumsAndMarksADifference) {
         s.computedDataChecksum = 0x00FF;
         EXPECT_EQ(sisxStoredChecksText(s), c.stored) << c.what;
         EXPECT_EQ(sisxCalculatedChecksText(s), c.calculated) << c.what;
+    }
+}
+
+TEST(Sisx, LargeFilesWrittenWholeWithTheirDigestChecked) {
+    const sisxbuild::Bytes content = sis::patternBytes(3 * 1024 * 1024 + 5);
+    struct Case {
+        const char* what;
+        bool compress;
+        bool changeAByte;
+        std::vector<RecordedMessage> messages;
+    } const cases[] = {
+        {"deflated", true, false, {}},
+        {"stored as is", false, false, {}},
+        {"stored as is, one byte changed", false, true, {extractError(IdsChecksumDiffers)}},
+    };
+    for (const Case& c : cases) {
+        File big;
+        big.target = "!:\\big.bin";
+        big.content = content;
+        big.compress = c.compress;
+        sisxbuild::Built built = sisxbuild::build(sisxOf(package({big})));
+        sisxbuild::Bytes expected = content;
+        if (c.changeAByte) {
+            const auto at =
+                std::search(built.bytes.begin(), built.bytes.end(), content.begin(), content.end());
+            ASSERT_NE(at, built.bytes.end()) << c.what;
+            at[content.size() / 2] ^= 0x01;
+            expected[content.size() / 2] ^= 0x01;
+        }
+        TempDir out;
+        FileFunctions files;
+        files.openMemory(built.bytes.data(), built.bytes.size());
+        PackageHeader header;
+        files.readHeader(&header);
+        ASSERT_EQ(files.recognisePackage(header), PackageFormat::Sisx);
+        RecordingHost host;
+        host.attach(files);
+        host.useFolder(out.utf8());
+        files.walkPackage(header, WalkExtract, extractToDisk(files));
+        EXPECT_EQ(host.messages, c.messages) << c.what;
+        EXPECT_TRUE(readAll(out.path() / "big.bin") == expected) << c.what;
+        files.closePackage();
     }
 }

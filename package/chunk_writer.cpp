@@ -1,0 +1,57 @@
+#include "package/chunk_writer.h"
+
+#include <system_error>
+
+bool ChunkWriter::start() {
+    try {
+        thread_ = std::thread(&ChunkWriter::run, this);
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
+}
+
+void ChunkWriter::write(const unsigned char* bytes, uint32_t count) {
+    if (!thread_.joinable()) {
+        job_.write(job_.context, bytes, count);
+        return;
+    }
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return !pending_; });
+    bytes_ = bytes;
+    count_ = count;
+    pending_ = true;
+    changed_.notify_all();
+}
+
+void ChunkWriter::finish() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return !pending_; });
+}
+
+void ChunkWriter::run() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return pending_ || stopping_; });
+        if (!pending_)
+            return;
+        const unsigned char* bytes = bytes_;
+        const uint32_t count = count_;
+        lock.unlock();
+        job_.write(job_.context, bytes, count);
+        lock.lock();
+        pending_ = false;
+        changed_.notify_all();
+    }
+}
+
+void ChunkWriter::stop() {
+    if (!thread_.joinable())
+        return;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+        changed_.notify_all();
+    }
+    thread_.join();
+}

@@ -1,0 +1,43 @@
+#pragma once
+// Writes the chunks of one output file on a thread of its own, so that the next
+// chunk is inflated while the one before is written (and hashed).
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+class ChunkWriter {
+  public:
+    // What writing one chunk means: to the file, and into its digest.
+    struct Job {
+        void* context;
+        void (*write)(void* context, const unsigned char* bytes, uint32_t count);
+    };
+
+    explicit ChunkWriter(const Job& job) : job_(job) {}
+    ~ChunkWriter() { stop(); }
+    ChunkWriter(const ChunkWriter&) = delete;
+    ChunkWriter& operator=(const ChunkWriter&) = delete;
+
+    // Starts the thread; false (and every chunk written by the caller's thread)
+    // when none can be had.
+    bool start();
+    // Hands a chunk on once the one before is written. Its bytes must stay as
+    // they are until the next call, or until finish().
+    void write(const unsigned char* bytes, uint32_t count);
+    // Returns when every chunk handed on is written.
+    void finish();
+
+  private:
+    void run();
+    void stop();
+
+    Job job_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::thread thread_;
+    const unsigned char* bytes_ = nullptr; // the chunk waiting or being written
+    uint32_t count_ = 0;
+    bool pending_ = false;
+    bool stopping_ = false;
+};
