@@ -84,6 +84,8 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     done
     RUNS=$startups record "startup.vorandeck" wine "$window" startup "$(winpath "$win_build/app/vorandeck.exe")"
     RUNS=$startups record "startup.empty" wine "$window" startup "$(winpath "$win_build/bench/empty_dialog.exe")"
+    RUNS=$startups record "startup.empty.as.program" wine "$window" startup \
+        "$(winpath "$win_build/bench/empty_dialog_as_program.exe")"
     /usr/lib/wine/wineserver -k || true'
 
 cores=$(nproc)
