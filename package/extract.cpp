@@ -17,6 +17,9 @@ namespace {
 // One chunk of stored or inflated data; not 65536, so every chunk length fits
 // the 16-bit counts the original tool worked with.
 constexpr uint32_t kChunk = 65535;
+// What is inflated goes out in larger pieces: fewer calls into zlib, each with
+// its copy into the window, and fewer writes.
+constexpr uint32_t kOutputChunk = 16 * kChunk;
 constexpr int32_t kFailuresBetweenQuestions = 10;
 // A file this long is written on a thread of its own while the next chunk is
 // made; for a smaller one the thread would cost more than it saves.
@@ -25,7 +28,7 @@ constexpr uint64_t kOwnWriterLength = 1u << 20;
 // Two of each kind of chunk: one being written while the other is filled.
 struct ExtractBuffers {
     unsigned char input[2][kChunk];
-    unsigned char output[2][kChunk];
+    unsigned char output[2][kOutputChunk];
 };
 
 // Reads the stored bytes chunk by chunk.
@@ -148,7 +151,7 @@ void inflateStored(FileFunctions& files, const char* name, ExtractBuffers& buffe
     stream.next_in = buffers.input[0];
     stream.avail_in = first;
     stream.next_out = buffers.output[filling];
-    stream.avail_out = kChunk;
+    stream.avail_out = kOutputChunk;
     if (inflateInit(&stream) != Z_OK) {
         files.reportFileError(IdsInflateInitError);
         return;
@@ -165,15 +168,15 @@ void inflateStored(FileFunctions& files, const char* name, ExtractBuffers& buffe
             stream.next_in = buffers.input[0];
         }
         if (stream.avail_out == 0) {
-            output.write(buffers.output[filling], kChunk);
+            output.write(buffers.output[filling], kOutputChunk);
             filling ^= 1;
             stream.next_out = buffers.output[filling];
-            stream.avail_out = kChunk;
+            stream.avail_out = kOutputChunk;
         }
         status = inflate(&stream, Z_SYNC_FLUSH);
     }
     // What was inflated is kept, whatever ended the stream.
-    output.write(buffers.output[filling], kChunk - stream.avail_out);
+    output.write(buffers.output[filling], kOutputChunk - stream.avail_out);
     output.finish();
     if (status == Z_STREAM_END || output.overran) {
         finishFile(files, output);
