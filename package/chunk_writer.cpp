@@ -11,13 +11,14 @@ bool ChunkWriter::start() {
     return true;
 }
 
-void ChunkWriter::write(const unsigned char* bytes, uint32_t count) {
+void ChunkWriter::write(const Job& job, const unsigned char* bytes, uint32_t count) {
     if (!thread_.joinable()) {
-        job_.write(job_.context, bytes, count);
+        job.write(job.context, bytes, count);
         return;
     }
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [this] { return !pending_; });
+    job_ = job;
     bytes_ = bytes;
     count_ = count;
     pending_ = true;
@@ -35,10 +36,11 @@ void ChunkWriter::run() {
         changed_.wait(lock, [this] { return pending_ || stopping_; });
         if (!pending_)
             return;
+        const Job job = job_;
         const unsigned char* bytes = bytes_;
         const uint32_t count = count_;
         lock.unlock();
-        job_.write(job_.context, bytes, count);
+        job.write(job.context, bytes, count);
         lock.lock();
         pending_ = false;
         changed_.notify_all();

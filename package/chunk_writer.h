@@ -1,6 +1,8 @@
 #pragma once
-// Writes the chunks of one output file on a thread of its own, so that the next
-// chunk is inflated while the one before is written (and hashed).
+// Writes the chunks of large output files on a thread of its own, so that the
+// next chunk is inflated while the one before is written (and hashed). One
+// serves a whole extraction run: a thread costs memory that a thread per file
+// would make grow with the package.
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -14,7 +16,7 @@ class ChunkWriter {
         void (*write)(void* context, const unsigned char* bytes, uint32_t count);
     };
 
-    explicit ChunkWriter(const Job& job) : job_(job) {}
+    ChunkWriter() = default;
     ~ChunkWriter() { stop(); }
     ChunkWriter(const ChunkWriter&) = delete;
     ChunkWriter& operator=(const ChunkWriter&) = delete;
@@ -24,7 +26,7 @@ class ChunkWriter {
     bool start();
     // Hands a chunk on once the one before is written. Its bytes must stay as
     // they are until the next call, or until finish().
-    void write(const unsigned char* bytes, uint32_t count);
+    void write(const Job& job, const unsigned char* bytes, uint32_t count);
     // Returns when every chunk handed on is written.
     void finish();
 
@@ -32,7 +34,7 @@ class ChunkWriter {
     void run();
     void stop();
 
-    Job job_;
+    Job job_ = {}; // what the chunk waiting is for
     std::mutex mutex_;
     std::condition_variable changed_;
     std::thread thread_;

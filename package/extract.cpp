@@ -54,14 +54,11 @@ struct BoundedOutput {
     uint64_t written = 0;
     bool overran = false;
     Sha1 digest;
-    ChunkWriter writer;
+    ChunkWriter* writer; // null: written by this thread
 
     BoundedOutput(FileFunctions& f, const StoredData& d)
-        : files(f), data(d), writer(ChunkWriter::Job{this, &writeChunk}) {
-        if (data.originalLength >= kOwnWriterLength) {
-            writer.start();
-        }
-    }
+        : files(f), data(d),
+          writer(d.originalLength >= kOwnWriterLength ? f.runChunkWriter() : nullptr) {}
 
     static void writeChunk(void* context, const unsigned char* bytes, uint32_t count) {
         BoundedOutput& self = *static_cast<BoundedOutput*>(context);
@@ -77,13 +74,22 @@ struct BoundedOutput {
             overran = true;
         }
         if (count > 0) {
-            writer.write(bytes, static_cast<uint32_t>(count));
+            if (writer != nullptr) {
+                writer->write(ChunkWriter::Job{this, &writeChunk}, bytes,
+                              static_cast<uint32_t>(count));
+            } else {
+                writeChunk(this, bytes, static_cast<uint32_t>(count));
+            }
             written += count;
         }
     }
 
     // Every chunk on disk and in the digest.
-    void finish() { writer.finish(); }
+    void finish() {
+        if (writer != nullptr) {
+            writer->finish();
+        }
+    }
 
     bool matchesDigest() {
         if (!data.hasSha1) {
@@ -199,6 +205,20 @@ void FileFunctions::reportFileError(int textId) {
     if (host.showMessage != nullptr) {
         host.showMessage(host.context, KindError, textId, IdsSuffixFileFunctions, nullptr);
     }
+}
+
+ChunkWriter* FileFunctions::runChunkWriter() {
+    if (!chunkWriter) {
+        chunkWriter.reset(new (std::nothrow) ChunkWriter);
+        if (chunkWriter) {
+            chunkWriter->start();
+        }
+    }
+    return chunkWriter.get();
+}
+
+void FileFunctions::endRun() {
+    chunkWriter.reset();
 }
 
 void FileFunctions::startRun() {

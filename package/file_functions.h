@@ -26,6 +26,7 @@ struct WalkOutputs {
 };
 
 class SisxPackage;
+class ChunkWriter;
 
 // What the open package is, as its first words tell.
 enum class PackageFormat {
@@ -136,6 +137,12 @@ class FileFunctions {
     void endFile();
     // Starts an extraction run: no failure yet, not ended.
     void startRun();
+    // Ends it: the thread that wrote its large files, if one was needed, stops.
+    void endRun();
+    // The run's writer of large files, started at the first call of the run;
+    // null when none can be had.
+    ChunkWriter* runChunkWriter();
+    std::unique_ptr<ChunkWriter> chunkWriter;
 };
 
 // The walk output that extracts to disk through `files` (no list output).

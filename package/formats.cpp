@@ -1,5 +1,6 @@
 // The two package formats behind one open package: the older EPOC format read
 // through its header, and Symbian OS 9 read through its controller.
+#include "package/chunk_writer.h"
 #include "package/file_functions.h"
 #include "package/sisx.h"
 
@@ -34,6 +35,7 @@ bool FileFunctions::walkPackage(const PackageHeader& header, WalkMode mode,
     if (sisx) {
         sisx->walk(mode, outputs);
     }
+    endRun();
     destPath[0] = '\0';
     return extractedCount != 0;
 }

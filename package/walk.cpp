@@ -198,6 +198,7 @@ bool FileFunctions::walkRecords(PackageHeader header, WalkMode mode, const WalkO
             actOnFileRecord(next, header, mode, outputs);
         }
     }
+    endRun();
     cursor = static_cast<uint32_t>(reader.position());
     destPath[0] = '\0';
     madeFolder[0] = '\0';
