@@ -14,15 +14,15 @@
 
 namespace {
 
-// One chunk of stored or inflated data; not 65536, so every chunk length fits
+// One chunk of stored data as it is read; not 65536, so every chunk length fits
 // the 16-bit counts the original tool worked with.
 constexpr uint32_t kChunk = 65535;
 // What is inflated goes out in larger pieces: fewer calls into zlib, each with
 // its copy into the window, and fewer writes.
 constexpr uint32_t kOutputChunk = 16 * kChunk;
 constexpr int32_t kFailuresBetweenQuestions = 10;
-// A file this long is written on a thread of its own while the next chunk is
-// made; for a smaller one the thread would cost more than it saves.
+// A file this long is written by the run's writer thread while its next chunk
+// is made; for a smaller one the hand-over would cost more than it saves.
 constexpr uint64_t kOwnWriterLength = 1u << 20;
 
 // Two of each kind of chunk: one being written while the other is filled.
