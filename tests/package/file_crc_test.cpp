@@ -38,6 +38,34 @@ TEST(Crc16Xmodem, KnownValues) {
     EXPECT_EQ(crc16Xmodem(crc16Xmodem(0, check.data(), 4), check.data() + 4, 5), 0x31C3);
 }
 
+// A bit at a time, as the polynomial defines it.
+uint16_t bitwiseCrc(const unsigned char* data, size_t count) {
+    unsigned crc = 0;
+    for (size_t i = 0; i < count; ++i) {
+        crc ^= static_cast<unsigned>(data[i]) << 8;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 0x8000) != 0 ? ((crc << 1) ^ 0x1021) & 0xFFFF : (crc << 1) & 0xFFFF;
+    }
+    return static_cast<uint16_t>(crc);
+}
+
+TEST(Crc16Xmodem, EightBytesAStepAgreeWithTheBitwiseDefinition) {
+    Bytes bytes(1000 + 7 + 3);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<unsigned char>(i * 151 + (i >> 3) + 0x5A);
+    for (size_t offset = 0; offset < 7; ++offset) {
+        for (size_t length : {1, 7, 8, 9, 15, 16, 17, 1000}) {
+            const unsigned char* data = bytes.data() + offset;
+            EXPECT_EQ(crc16Xmodem(0, data, length), bitwiseCrc(data, length))
+                << length << " bytes at " << offset;
+            // Continued from a value not 0, as the pass continues from chunk to chunk.
+            const uint16_t start = crc16Xmodem(0, data, 3);
+            EXPECT_EQ(crc16Xmodem(start, data + 3, length), bitwiseCrc(data, length + 3))
+                << length << " bytes after 3 at " << offset;
+        }
+    }
+}
+
 // `size` bytes of a pattern with the stored word at 16 set to `stored`.
 Bytes pattern(size_t size, uint16_t stored) {
     Bytes bytes(size);
