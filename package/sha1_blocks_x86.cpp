@@ -2,16 +2,16 @@
 // sha1msg1, sha1msg2 and sha1nexte make the message schedule and the E term.
 #include "package/sha1_blocks.h"
 
+#include "package/cpu_features.h"
+
 #if defined(__x86_64__) || defined(_M_X64) || defined(__i386__) || defined(_M_IX86)
 #define VORANDECK_SHA1_X86 1
 #include <immintrin.h>
 #if defined(_MSC_VER) && !defined(__clang__)
-#include <intrin.h>
 // MSVC compiles the intrinsics for any target; GCC and Clang want each function
 // that uses them marked with the extensions it needs.
 #define VORANDECK_SHA_TARGET
 #else
-#include <cpuid.h>
 #define VORANDECK_SHA_TARGET __attribute__((target("sha,sse4.1,ssse3")))
 #endif
 #endif
@@ -19,34 +19,6 @@
 #ifdef VORANDECK_SHA1_X86
 
 namespace {
-
-struct Cpuid {
-    unsigned a, b, c, d;
-};
-
-Cpuid cpuid(unsigned leaf) {
-    Cpuid r = {0, 0, 0, 0};
-#if defined(_MSC_VER) && !defined(__clang__)
-    int out[4];
-    __cpuidex(out, static_cast<int>(leaf), 0);
-    r = {static_cast<unsigned>(out[0]), static_cast<unsigned>(out[1]),
-         static_cast<unsigned>(out[2]), static_cast<unsigned>(out[3])};
-#else
-    __cpuid_count(leaf, 0, r.a, r.b, r.c, r.d);
-#endif
-    return r;
-}
-
-bool detectSha() {
-    const Cpuid highest = cpuid(0);
-    if (highest.a < 7)
-        return false;
-    const Cpuid features = cpuid(1);
-    const bool ssse3 = (features.c >> 9) & 1;
-    const bool sse41 = (features.c >> 19) & 1;
-    const bool sha = (cpuid(7).b >> 29) & 1;
-    return ssse3 && sse41 && sha;
-}
 
 // Four rounds of group `g` with round function F: the next four words of the
 // schedule, made from the four before them (held in a ring of four), then E.
@@ -68,8 +40,7 @@ VORANDECK_SHA_TARGET inline void fourRounds(int g, __m128i words[4], __m128i& ab
 } // namespace
 
 bool sha1HardwareAvailable() {
-    static const bool available = detectSha();
-    return available;
+    return cpuHasShaExtensions();
 }
 
 VORANDECK_SHA_TARGET void sha1BlocksHardware(uint32_t state[5], const unsigned char* data,

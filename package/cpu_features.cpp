@@ -1,0 +1,63 @@
+#include "package/cpu_features.h"
+
+#if defined(__x86_64__) || defined(_M_X64) || defined(__i386__) || defined(_M_IX86)
+#if defined(_MSC_VER) && !defined(__clang__)
+#include <intrin.h>
+#else
+#include <cpuid.h>
+#endif
+
+namespace {
+
+struct Cpuid {
+    unsigned a, b, c, d;
+};
+
+Cpuid cpuid(unsigned leaf) {
+    Cpuid r = {0, 0, 0, 0};
+#if defined(_MSC_VER) && !defined(__clang__)
+    int out[4];
+    __cpuidex(out, static_cast<int>(leaf), 0);
+    r = {static_cast<unsigned>(out[0]), static_cast<unsigned>(out[1]),
+         static_cast<unsigned>(out[2]), static_cast<unsigned>(out[3])};
+#else
+    __cpuid_count(leaf, 0, r.a, r.b, r.c, r.d);
+#endif
+    return r;
+}
+
+bool detectSsse3() {
+    return (cpuid(1).c >> 9) & 1;
+}
+
+bool detectSha() {
+    if (cpuid(0).a < 7)
+        return false;
+    const bool sse41 = (cpuid(1).c >> 19) & 1;
+    const bool sha = (cpuid(7).b >> 29) & 1;
+    return detectSsse3() && sse41 && sha;
+}
+
+} // namespace
+
+bool cpuHasShaExtensions() {
+    static const bool has = detectSha();
+    return has;
+}
+
+bool cpuHasSsse3() {
+    static const bool has = detectSsse3();
+    return has;
+}
+
+#else
+
+bool cpuHasShaExtensions() {
+    return false;
+}
+
+bool cpuHasSsse3() {
+    return false;
+}
+
+#endif
