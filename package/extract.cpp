@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include "common/string_ids.h"
+#include "package/adler32.h"
 #include "package/chunk_writer.h"
 #include "package/file_functions.h"
 #include "package/safe_name.h"
@@ -46,25 +47,45 @@ struct StoredReader {
 
 // Writes what was produced, never more than the file's declared length: a
 // package cannot make a file grow past what it says the file is. Keeps the
-// digest of what it wrote when the package has one to compare with. A chunk
-// handed to write() must stay untouched until the next write() or finish().
+// digest of what it wrote when the package has one to compare with, and the
+// Adler-32 of what was inflated, which zlib is spared. A chunk handed to write()
+// must stay untouched until the next write() or finish().
 struct BoundedOutput {
     FileFunctions& files;
     const StoredData& data;
     uint64_t written = 0;
     bool overran = false;
     Sha1 digest;
+    uint32_t adler = kAdler32Start;
     ChunkWriter* writer; // null: written by this thread
+    bool sumsHere;       // taken by this thread, not by the writer
 
     BoundedOutput(FileFunctions& f, const StoredData& d)
         : files(f), data(d),
-          writer(d.originalLength >= kOwnWriterLength ? f.runChunkWriter() : nullptr) {}
+          writer(d.originalLength >= kOwnWriterLength ? f.runChunkWriter() : nullptr),
+          sumsHere(writer == nullptr || cheapToProduce(d)) {}
+
+    // Data stored as it is, or that deflate could not shrink, costs little more
+    // to produce than to copy: its sums are then taken here, and the writer
+    // thread, which would be the slower, only writes.
+    static bool cheapToProduce(const StoredData& d) {
+        return d.coding == StoredCoding::AsIs || d.bytes.size() >= d.originalLength / 8 * 7;
+    }
+
+    void takeSums(const unsigned char* bytes, uint32_t count) {
+        if (data.hasSha1) {
+            digest.update(bytes, count);
+        }
+        if (data.coding == StoredCoding::Zlib) {
+            adler = adler32Update(adler, bytes, count);
+        }
+    }
 
     static void writeChunk(void* context, const unsigned char* bytes, uint32_t count) {
         BoundedOutput& self = *static_cast<BoundedOutput*>(context);
         self.files.writeOutput(bytes, count);
-        if (self.data.hasSha1) {
-            self.digest.update(bytes, count);
+        if (!self.sumsHere) {
+            self.takeSums(bytes, count);
         }
     }
 
@@ -74,6 +95,9 @@ struct BoundedOutput {
             overran = true;
         }
         if (count > 0) {
+            if (sumsHere) {
+                takeSums(bytes, static_cast<uint32_t>(count));
+            }
             if (writer != nullptr) {
                 writer->write(ChunkWriter::Job{this, &writeChunk}, bytes,
                               static_cast<uint32_t>(count));
@@ -149,6 +173,21 @@ void copyStored(FileFunctions& files, const char* name, ExtractBuffers& buffers,
     finishFile(files, output);
 }
 
+// Whether the Adler-32 that ends the stream, in the four bytes before where
+// inflate stopped, is that of all that was inflated. Only once nothing more was
+// inflated than written: past the declared length, the size is what is wrong.
+bool trailerMatches(StoredReader& stored, const z_stream& stream, const BoundedOutput& output) {
+    const uint64_t consumed = stored.position - stream.avail_in;
+    unsigned char trailer[4];
+    if (consumed < sizeof trailer || !stored.bytes.bytesAt(consumed - 4, trailer, sizeof trailer)) {
+        return false;
+    }
+    const uint32_t expected = (static_cast<uint32_t>(trailer[0]) << 24) |
+                              (static_cast<uint32_t>(trailer[1]) << 16) |
+                              (static_cast<uint32_t>(trailer[2]) << 8) | trailer[3];
+    return expected == output.adler;
+}
+
 void inflateStored(FileFunctions& files, const char* name, ExtractBuffers& buffers, uint32_t first,
                    StoredReader& stored, const StoredData& data) {
     z_stream stream;
@@ -162,6 +201,9 @@ void inflateStored(FileFunctions& files, const char* name, ExtractBuffers& buffe
         files.reportFileError(IdsInflateInitError);
         return;
     }
+    // zlib still reads the stream's header and its closing check, but leaves
+    // the sum to the output, which takes it faster.
+    inflateValidate(&stream, 0);
     if (!openOutput(files, name)) {
         inflateEnd(&stream);
         return;
@@ -184,6 +226,9 @@ void inflateStored(FileFunctions& files, const char* name, ExtractBuffers& buffe
     // What was inflated is kept, whatever ended the stream.
     output.write(buffers.output[filling], kOutputChunk - stream.avail_out);
     output.finish();
+    if (status == Z_STREAM_END && !output.overran && !trailerMatches(stored, stream, output)) {
+        status = Z_DATA_ERROR;
+    }
     if (status == Z_STREAM_END || output.overran) {
         finishFile(files, output);
     } else {

@@ -116,6 +116,8 @@ TEST(Extract, FailuresAndWhatTheyLeave) {
     corrupt[corrupt.size() / 2] ^= 0xFF;
     sis::Bytes badChecksum = deflated;
     badChecksum.back() ^= 0x01;
+    sis::Bytes badChecksumTop = deflated;
+    badChecksumTop[badChecksumTop.size() - 4] ^= 0x80;
     sis::Variant zeroLength = variant(deflated);
     zeroLength.storedLength = 0;
     sis::Variant zeroOffset = variant(deflated);
@@ -158,6 +160,13 @@ TEST(Extract, FailuresAndWhatTheyLeave) {
          0},
         {"wrong checksum: every byte kept, not counted",
          variant(badChecksum),
+         false,
+         {inflateError},
+         true,
+         content.size(),
+         0},
+        {"wrong checksum, in its most significant byte",
+         variant(badChecksumTop),
          false,
          {inflateError},
          true,

@@ -7,6 +7,7 @@
 #include "common/string_ids.h"
 #include "display/header_text.h"
 #include "display/sisx_header_text.h"
+#include "package/sha1.h"
 #include "package/sisx.h"
 #include "tests/package/package_fixture.h"
 #include "tests/support/sis_builder.h"
@@ -695,30 +696,58 @@ TEST(Sisx, IntegrityPairShowsBothChecksumsAndMarksADifference) {
 }
 
 TEST(Sisx, LargeFilesWrittenWholeWithTheirDigestChecked) {
-    const sisxbuild::Bytes content = sis::patternBytes(3 * 1024 * 1024 + 5);
+    // Noise, which deflate cannot shrink, has its sums taken as it is inflated;
+    // text has them taken by the writer thread.
+    const sisxbuild::Bytes noise = sis::patternBytes(3 * 1024 * 1024 + 5);
+    const sisxbuild::Bytes text(3 * 1024 * 1024 + 5, 't');
+    enum class Change { None, DataByte, DigestByte };
     struct Case {
         const char* what;
+        const sisxbuild::Bytes& content;
         bool compress;
-        bool changeAByte;
+        Change change;
         std::vector<RecordedMessage> messages;
     } const cases[] = {
-        {"deflated", true, false, {}},
-        {"stored as is", false, false, {}},
-        {"stored as is, one byte changed", false, true, {extractError(IdsChecksumDiffers)}},
+        {"noise, deflated", noise, true, Change::None, {}},
+        {"noise, stored as is", noise, false, Change::None, {}},
+        {"noise, stored as is, one byte changed",
+         noise,
+         false,
+         Change::DataByte,
+         {extractError(IdsChecksumDiffers)}},
+        {"text, deflated", text, true, Change::None, {}},
+        {"text, deflated, its digest changed",
+         text,
+         true,
+         Change::DigestByte,
+         {extractError(IdsChecksumDiffers)}},
     };
     for (const Case& c : cases) {
         File big;
         big.target = "!:\\big.bin";
-        big.content = content;
+        big.content = c.content;
         big.compress = c.compress;
-        sisxbuild::Built built = sisxbuild::build(sisxOf(package({big})));
-        sisxbuild::Bytes expected = content;
-        if (c.changeAByte) {
-            const auto at =
-                std::search(built.bytes.begin(), built.bytes.end(), content.begin(), content.end());
+        // A controller stored as it is, so that its digest can be found and changed.
+        Sisx description = sisxOf(package({big}));
+        description.compressController = false;
+        sisxbuild::Built built = sisxbuild::build(description);
+        sisxbuild::Bytes expected = c.content;
+        if (c.change == Change::DataByte) {
+            const auto at = std::search(built.bytes.begin(), built.bytes.end(), c.content.begin(),
+                                        c.content.end());
             ASSERT_NE(at, built.bytes.end()) << c.what;
-            at[content.size() / 2] ^= 0x01;
-            expected[content.size() / 2] ^= 0x01;
+            at[c.content.size() / 2] ^= 0x01;
+            expected[c.content.size() / 2] ^= 0x01;
+        }
+        if (c.change == Change::DigestByte) {
+            Sha1 sha1;
+            sha1.update(c.content.data(), c.content.size());
+            unsigned char digest[Sha1::kDigestSize];
+            sha1.final(digest);
+            const auto at =
+                std::search(built.bytes.begin(), built.bytes.end(), digest, digest + sizeof digest);
+            ASSERT_NE(at, built.bytes.end()) << c.what;
+            at[0] ^= 0x01;
         }
         TempDir out;
         FileFunctions files;
