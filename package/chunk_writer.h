@@ -21,9 +21,9 @@ class ChunkWriter {
     ChunkWriter(const ChunkWriter&) = delete;
     ChunkWriter& operator=(const ChunkWriter&) = delete;
 
-    // Starts the thread; false (and every chunk written by the caller's thread)
-    // when none can be had.
-    bool start();
+    // Starts the thread; when none can be had, every chunk is written by the
+    // caller's thread.
+    void start();
     // Hands a chunk on once the one before is written. Its bytes must stay as
     // they are until the next call, or until finish().
     void write(const Job& job, const unsigned char* bytes, uint32_t count);
