@@ -9,37 +9,26 @@
 #include "common/string_ids.h"
 #include "package/adler32.h"
 #include "package/chunk_writer.h"
+#include "package/extract_buffers.h"
 #include "package/file_functions.h"
 #include "package/safe_name.h"
 #include "package/sha1.h"
 
 namespace {
 
-// One chunk of stored data as it is read; not 65536, so every chunk length fits
-// the 16-bit counts the original tool worked with.
-constexpr uint32_t kChunk = 65535;
-// What is inflated goes out in larger pieces: fewer calls into zlib, each with
-// its copy into the window, and fewer writes.
-constexpr uint32_t kOutputChunk = 16 * kChunk;
 constexpr int32_t kFailuresBetweenQuestions = 10;
 // A file this long is written by the run's writer thread while its next chunk
 // is made; for a smaller one the hand-over would cost more than it saves.
 constexpr uint64_t kOwnWriterLength = 1u << 20;
-
-// Two of each kind of chunk: one being written while the other is filled.
-struct ExtractBuffers {
-    unsigned char input[2][kChunk];
-    unsigned char output[2][kOutputChunk];
-};
 
 // Reads the stored bytes chunk by chunk.
 struct StoredReader {
     CheckedReader bytes;
     uint64_t position = 0;
 
-    // The next chunk, at most kChunk bytes; 0 once the data is used up.
+    // The next chunk, at most kInputChunk bytes; 0 once the data is used up.
     uint32_t next(unsigned char* buffer) {
-        const size_t got = bytes.someAt(position, buffer, kChunk);
+        const size_t got = bytes.someAt(position, buffer, kInputChunk);
         position += got;
         return static_cast<uint32_t>(got);
     }
@@ -262,8 +251,16 @@ ChunkWriter* FileFunctions::runChunkWriter() {
     return chunkWriter.get();
 }
 
+ExtractBuffers* FileFunctions::runBuffers() {
+    if (!extractBuffers) {
+        extractBuffers.reset(new (std::nothrow) ExtractBuffers);
+    }
+    return extractBuffers.get();
+}
+
 void FileFunctions::endRun() {
     chunkWriter.reset();
+    extractBuffers.reset();
 }
 
 void FileFunctions::startRun() {
@@ -285,8 +282,8 @@ void FileFunctions::endFile() {
 }
 
 void FileFunctions::writeStoredData(const char* name, const StoredData& data) {
-    std::unique_ptr<ExtractBuffers> buffers(new (std::nothrow) ExtractBuffers);
-    if (!buffers) {
+    ExtractBuffers* buffers = runBuffers();
+    if (buffers == nullptr) {
         reportFileError(IdsReadError);
         return;
     }

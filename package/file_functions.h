@@ -27,6 +27,7 @@ struct WalkOutputs {
 
 class SisxPackage;
 class ChunkWriter;
+struct ExtractBuffers;
 
 // What the open package is, as its first words tell.
 enum class PackageFormat {
@@ -137,12 +138,16 @@ class FileFunctions {
     void endFile();
     // Starts an extraction run: no failure yet, not ended.
     void startRun();
-    // Ends it: the thread that wrote its large files, if one was needed, stops.
+    // Ends it: the thread that wrote its large files, if one was needed, stops,
+    // and its buffers go.
     void endRun();
     // The run's writer of large files, started at the first call of the run;
     // null when none can be had.
     ChunkWriter* runChunkWriter();
     std::unique_ptr<ChunkWriter> chunkWriter;
+    // The run's buffers, made at its first file; null when memory is short.
+    ExtractBuffers* runBuffers();
+    std::unique_ptr<ExtractBuffers> extractBuffers;
 };
 
 // The walk output that extracts to disk through `files` (no list output).

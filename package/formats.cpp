@@ -1,6 +1,7 @@
 // The two package formats behind one open package: the older EPOC format read
 // through its header, and Symbian OS 9 read through its controller.
 #include "package/chunk_writer.h"
+#include "package/extract_buffers.h"
 #include "package/file_functions.h"
 #include "package/sisx.h"
 

@@ -54,6 +54,8 @@ TEST(Extract, FilesByteForByte) {
         {"exactly one chunk", 65535, false},
         {"one past a chunk", 65536, false},
         {"two chunks exactly", 2 * 65535, false},
+        {"four chunks, as stored data is read", 4 * 65535, false},
+        {"one past four chunks", 4 * 65535 + 1, false},
         {"sixteen chunks, as inflated output is written", 16 * 65535, true},
         {"one past sixteen chunks", 16 * 65535 + 1, false},
         {"several MB of noise", 3 * 1024 * 1024 + 7, false},
