@@ -74,17 +74,35 @@ bool platformClose(FileHandle file) {
     return CloseHandle(handleOf(file)) != 0;
 }
 
+namespace {
+
+HANDLE createForWriting(const WidePath& path, DWORD disposition) {
+    return CreateFileW(path.text, GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+}
+
+bool lastErrorSaysExists() {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+}
+
+} // namespace
+
 FileHandle platformCreateOutput(const char* path, bool replace, CreateResult* result) {
     WidePath wide(path);
-    HANDLE handle =
-        CreateFileW(wide.text, GENERIC_WRITE, 0, nullptr, replace ? CREATE_ALWAYS : CREATE_NEW,
-                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    // A new file first, even where one may be replaced: replacing truncates, and
+    // a file system may then flush the file as it is closed (ext4 does, under
+    // Wine), so that a replaced file is not left empty by a crash.
+    HANDLE handle = createForWriting(wide, CREATE_NEW);
+    bool exists = handle == INVALID_HANDLE_VALUE && lastErrorSaysExists();
+    if (exists && replace) {
+        handle = createForWriting(wide, CREATE_ALWAYS);
+        exists = handle == INVALID_HANDLE_VALUE && lastErrorSaysExists();
+    }
     if (handle != INVALID_HANDLE_VALUE) {
         *result = CreateResult::Created;
         return fromHandle(handle);
     }
-    DWORD error = GetLastError();
-    bool exists = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
     *result = (exists && !platformIsDirectory(path)) ? CreateResult::Exists : CreateResult::Failed;
     return kInvalidFile;
 }
