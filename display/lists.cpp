@@ -107,11 +107,15 @@ void DisplayFunctions::clearFileList() {
 }
 
 void DisplayFunctions::stepProgress() {
-    SendMessageW(GetDlgItem(mainWindow, IDC_PROGRESS), PBM_STEPIT, 0, 0);
     // The extraction keeps the thread busy, so a paint left for the message loop
     // would only show once every file is done. A paint per file, though, took
-    // longer than writing a small file under Wine: the bar is painted every few
-    // tens of milliseconds, and once more when the extraction is done.
+    // longer than writing a small file under Wine, whose bar paints itself at
+    // every step: the step only moves the position, and the bar is painted every
+    // few tens of milliseconds, and once more when the extraction is done.
+    HWND bar = GetDlgItem(mainWindow, IDC_PROGRESS);
+    SendMessageW(bar, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(bar, PBM_STEPIT, 0, 0);
+    SendMessageW(bar, WM_SETREDRAW, TRUE, 0);
     const DWORD now = GetTickCount();
     if (now - lastProgressPaint < kProgressPaintInterval)
         return;
