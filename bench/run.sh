@@ -3,8 +3,9 @@
 # in one run: extraction against the in-memory inflate of the same streams and
 # against writing the same bytes, natively and under Wine (package library and
 # real window); listing of 1,000 to 100,000 file records natively and in the real
-# window; peak memory; start-up against an empty dialog. Prints one table of
-# medians with min-max over the runs.
+# window; peak memory; start-up against an empty dialog, and against the
+# program's main dialog shown alone. Prints one table of medians with min-max
+# over the runs.
 #   ./bench/run.sh            the full run (some minutes, about 1.5 GB written to /tmp)
 #   ./bench/run.sh --smoke    small sizes, one run, seconds: checks only that it all works
 set -euo pipefail
@@ -86,6 +87,8 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     RUNS=$startups record "startup.empty" wine "$window" startup "$(winpath "$win_build/bench/empty_dialog.exe")"
     RUNS=$startups record "startup.empty.as.program" wine "$window" startup \
         "$(winpath "$win_build/bench/empty_dialog_as_program.exe")"
+    RUNS=$startups record "startup.main.alone" wine "$window" startup \
+        "$(winpath "$win_build/bench/main_dialog_alone.exe")"
     /usr/lib/wine/wineserver -k || true'
 
 cores=$(nproc)

@@ -115,6 +115,8 @@ END {
     printf "| vorandeck.exe to its window shown | %s |\n", msCell("startup.vorandeck")
     printf "| empty dialog | %s |\n", msCell("startup.empty")
     printf "| empty dialog with the program's manifest and system libraries | %s |\n", msCell("startup.empty.as.program")
+    printf "| the program's main dialog alone, with its manifest and libraries | %s |\n", msCell("startup.main.alone")
     printf "| ratio to the empty dialog | %.2f |\n", median("startup.vorandeck") / median("startup.empty")
     printf "| ratio to the empty dialog with the program's manifest and libraries | %.2f |\n", median("startup.vorandeck") / median("startup.empty.as.program")
+    printf "| ratio to its main dialog alone | %.2f |\n", median("startup.vorandeck") / median("startup.main.alone")
 }
