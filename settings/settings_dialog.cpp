@@ -4,16 +4,16 @@
 #include "controls/browse_button.h"
 #include "common/string_ids.h"
 #include "display/text.h"
-#include "package/names.h"
+#include "package/io/names.h"
 
 namespace {
 
 const UINT kBrowseWidthAt96Dpi = 18;
 const size_t kFolderFieldSize = sizeof(RegistryFunctions::DestDir);
 
-SettingsDialogParts defaultParts = {};
-// The dialog is modal and opens one at a time: its parts for as long as it is open.
-SettingsDialogParts parts = {};
+SettingsDialogSetup defaultSetup = {};
+// The dialog is modal and opens one at a time: its setup for as long as it is open.
+SettingsDialogSetup setup = {};
 
 // A check box shows as checked only for exactly 1, so a stored 2 acts as on
 // elsewhere but shows unchecked here.
@@ -23,7 +23,7 @@ void showCheck(HWND dialog, int id, DWORD value) {
 }
 
 void showDestDir(HWND dialog) {
-    setItemText(dialog, IDC_DEST_DIR, parts.settings->DestDir);
+    setItemText(dialog, IDC_DEST_DIR, setup.settings->DestDir);
 }
 
 void selectFixedFolder(HWND dialog) {
@@ -37,15 +37,15 @@ bool fixedFolderChosen(HWND dialog) {
 void saveChoice(HWND dialog);
 
 void onInitDialog(HWND dialog, LPARAM parameter) {
-    parts =
-        parameter != 0 ? *reinterpret_cast<const SettingsDialogParts*>(parameter) : defaultParts;
+    setup =
+        parameter != 0 ? *reinterpret_cast<const SettingsDialogSetup*>(parameter) : defaultSetup;
     attachBrowseButton(GetDlgItem(dialog, IDC_DEST_DIR), IDC_BROWSE, kBrowseWidthAt96Dpi);
-    fillSettingsDialog(*parts.settings, dialog);
+    fillSettingsDialog(*setup.settings, dialog);
 }
 
 void onOk(HWND dialog) {
     if (fixedFolderChosen(dialog) && !folderExists(dialog)) {
-        parts.display->showMessage(KindError, IdsInvalidDirectory, 0, nullptr);
+        setup.display->showMessage(KindError, IdsInvalidDirectory, 0, nullptr);
         return;
     }
     saveChoice(dialog);
@@ -55,10 +55,10 @@ void onOk(HWND dialog) {
 // The browsed folder goes straight into the running settings; it reaches the
 // registry only through a later OK with the fixed folder selected.
 void onBrowse(HWND dialog) {
-    if (!parts.display->chooseFolder("Select the default destination Folder..."))
+    if (!setup.display->chooseFolder("Select the default destination Folder..."))
         return;
     // Cut at a character boundary so that a shortened folder stays valid UTF-8.
-    copyUtf8Bounded(parts.settings->DestDir, kFolderFieldSize, parts.display->chosenFolder);
+    copyUtf8Bounded(setup.settings->DestDir, kFolderFieldSize, setup.display->chosenFolder);
     showDestDir(dialog);
     selectFixedFolder(dialog);
 }
@@ -82,7 +82,7 @@ void onClicked(HWND dialog, int id) {
         showDestDir(dialog);
         break;
     case IDC_SORT:
-        parts.display->showMessage(KindInformation, IdsRestartNeeded, 0, nullptr);
+        setup.display->showMessage(KindInformation, IdsRestartNeeded, 0, nullptr);
         break;
     default:
         break;
@@ -120,13 +120,13 @@ void saveChoice(HWND dialog) {
     const SettingsChoice choice = {
         checkedValue(dialog, IDC_OVERWRITE), checkedValue(dialog, IDC_ASK_EXIT),
         checkedValue(dialog, IDC_SORT), checkedDestination(dialog), folder};
-    parts.settings->saveSettings(choice);
+    setup.settings->saveSettings(choice);
 }
 
 } // namespace
 
-void setDefaultSettingsDialogParts(const SettingsDialogParts& defaults) {
-    defaultParts = defaults;
+void setDefaultSettingsDialogSetup(const SettingsDialogSetup& defaults) {
+    defaultSetup = defaults;
 }
 
 INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -8,14 +8,14 @@
 
 // What the dialog works on: the settings, and the display for its messages and
 // the folder picker. Passed as the dialog's creation parameter.
-struct SettingsDialogParts {
+struct SettingsDialogSetup {
     RegistryFunctions* settings;
     DisplayFunctions* display;
 };
 
-// The parts used when the dialog is opened without any (parameter 0): the
+// The setup used when the dialog is opened without any (parameter 0): the
 // program's own objects, which the program registers at start.
-void setDefaultSettingsDialogParts(const SettingsDialogParts& parts);
+void setDefaultSettingsDialogSetup(const SettingsDialogSetup& setup);
 
 // Always ends the dialog with 1.
 INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -93,7 +93,7 @@ class SettingsDialog : public ::testing::Test {
     UiScript script_;
 };
 
-struct ControlSpec {
+struct ControlLayout {
     int id;
     const wchar_t* className;
     DWORD kind; // button type, or ES_AUTOHSCROLL for the edit
@@ -103,7 +103,7 @@ struct ControlSpec {
     RECT units; // x, y, width, height
 };
 
-const ControlSpec kTemplate[] = {
+const ControlLayout kTemplate[] = {
     {IDOK, L"Button", BS_DEFPUSHBUTTON, true, false, L"&OK", {51, 148, 50, 16}},
     {IDCANCEL, L"Button", BS_PUSHBUTTON, true, false, L"&Cancel", {144, 148, 50, 16}},
     {-1, L"Button", BS_GROUPBOX, false, false, L"Default Destination", {7, 7, 236, 54}},
@@ -150,26 +150,26 @@ RECT pixelsOf(HWND dialog, RECT units) {
     return {rect.left, rect.top, rect.left + rect.right, rect.top + rect.bottom};
 }
 
-void expectControl(HWND dialog, HWND control, const ControlSpec& spec) {
+void expectControl(HWND dialog, HWND control, const ControlLayout& layout) {
     wchar_t className[32] = {};
     GetClassNameW(control, className, 32);
-    EXPECT_EQ(_wcsicmp(className, spec.className), 0) << className;
-    EXPECT_EQ(static_cast<int>(static_cast<short>(GetDlgCtrlID(control))), spec.id);
+    EXPECT_EQ(_wcsicmp(className, layout.className), 0) << className;
+    EXPECT_EQ(static_cast<int>(static_cast<short>(GetDlgCtrlID(control))), layout.id);
     const DWORD style = static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE));
-    if (spec.kind == ES_AUTOHSCROLL) {
+    if (layout.kind == ES_AUTOHSCROLL) {
         EXPECT_NE(style & ES_AUTOHSCROLL, 0u);
         const DWORD extended = static_cast<DWORD>(GetWindowLongW(control, GWL_EXSTYLE));
         EXPECT_TRUE((style & WS_BORDER) || (extended & WS_EX_CLIENTEDGE)) << "bordered";
     } else {
-        EXPECT_EQ(style & BS_TYPEMASK, spec.kind);
+        EXPECT_EQ(style & BS_TYPEMASK, layout.kind);
     }
-    EXPECT_EQ((style & WS_TABSTOP) != 0, spec.tabStop);
-    EXPECT_EQ((style & WS_GROUP) != 0, spec.group);
-    EXPECT_EQ(windowText(control), spec.text);
+    EXPECT_EQ((style & WS_TABSTOP) != 0, layout.tabStop);
+    EXPECT_EQ((style & WS_GROUP) != 0, layout.group);
+    EXPECT_EQ(windowText(control), layout.text);
     RECT actual = {};
     GetWindowRect(control, &actual);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&actual), 2);
-    const RECT expected = pixelsOf(dialog, spec.units);
+    const RECT expected = pixelsOf(dialog, layout.units);
     EXPECT_EQ(actual.left, expected.left);
     EXPECT_EQ(actual.top, expected.top);
     EXPECT_EQ(actual.right, expected.right);
@@ -204,10 +204,10 @@ TEST_F(SettingsDialog, TheTemplateHasEveryControlInPlace) {
         EXPECT_STREQ(font.lfFaceName, L"MS Shell Dlg");
 
         HWND control = GetWindow(dialog, GW_CHILD);
-        for (const ControlSpec& spec : kTemplate) {
-            SCOPED_TRACE(spec.text);
+        for (const ControlLayout& layout : kTemplate) {
+            SCOPED_TRACE(layout.text);
             ASSERT_NE(control, nullptr);
-            expectControl(dialog, control, spec);
+            expectControl(dialog, control, layout);
             control = GetWindow(control, GW_HWNDNEXT);
         }
         EXPECT_EQ(control, nullptr) << "no control beyond the template's";
