@@ -2,9 +2,8 @@
 
 #include <cstdlib>
 
-#include "package/bounded.h"
-#include "package/extract_host.h"
-#include "package/sisx.h"
+#include <algorithm>
+
 #include "settings/settings_dialog.h"
 
 // The three objects are defined here, and only here, so that their order is
@@ -13,37 +12,25 @@
 RegistryFunctions gSettings;
 DisplayFunctions gDisplay;
 FileFunctions gFiles;
-PackageHeader gHeader = {};
 
 namespace {
 
-int hostShowMessage(void*, int kind, int textId, int suffixId, const char* prefix) {
-    return gDisplay.showMessage(kind, textId, suffixId, prefix);
-}
-
-int hostAskToGoOn(void*, int textId, int32_t failures) {
-    return gDisplay.showCountQuestion(textId, failures);
-}
-
-void hostStepProgress(void*) {
-    gDisplay.stepProgress();
-}
-
-bool hostChooseFolder(void*, const char* title, char* folder, size_t folderSize) {
-    if (folderSize == 0 || !gDisplay.chooseFolder(title))
-        return false;
-    copyBounded(folder, folderSize, gDisplay.chosenFolder);
-    return true;
-}
-
-// Read at every call so that a change saved in the settings dialog applies to
-// the next file extracted.
-void hostReadSettings(void*, ExtractSettings* out) {
-    out->overwriteFiles = gSettings.OverwriteFiles;
-    out->defaultDest = gSettings.DefaultDest;
-    out->destDir[0] = '\0';
-    appendBounded(out->destDir, sizeof out->destDir, gSettings.DestDir, sizeof gSettings.DestDir);
-}
+class WindowExtractHost : public ExtractHost {
+  public:
+    int showMessage(int kind, int textId, int suffixId, const char* prefix) override {
+        return gDisplay.showMessage(kind, textId, suffixId, prefix);
+    }
+    int askToGoOn(int textId, int32_t failures) override {
+        return gDisplay.showCountQuestion(textId, failures);
+    }
+    void stepProgress() override { gDisplay.stepProgress(); }
+    bool chooseFolder(const char* title, std::string* folder) override {
+        if (!gDisplay.chooseFolder(title))
+            return false;
+        *folder = gDisplay.chosenFolder;
+        return true;
+    }
+};
 
 // The teardown in its fixed order. gDisplay starts out constant-initialised,
 // which the language may order before gSettings for destruction, so the order
@@ -63,67 +50,36 @@ void tearDown() {
 // Runs during static initialisation, right after gFiles exists: an exit handler
 // registered now runs after WinMain returns and before any of the three
 // objects is destroyed.
-bool connectFiles() {
-    gFiles.host.context = nullptr;
-    gFiles.host.showMessage = hostShowMessage;
-    gFiles.host.askToGoOn = hostAskToGoOn;
-    gFiles.host.stepProgress = hostStepProgress;
-    gFiles.host.chooseFolder = hostChooseFolder;
-    gFiles.host.readSettings = hostReadSettings;
+bool registerTearDown() {
     std::atexit(tearDown);
     return true;
 }
 
-const bool filesConnected = connectFiles();
+const bool tearDownRegistered = registerTearDown();
 
-void addLanguageTo(void* context, uint16_t code) {
-    static_cast<DisplayFunctions*>(context)->addLanguage(code);
-}
-
-void listOpenPackageLanguages(void*, DisplayFunctions& display) {
-    if (gFiles.format == PackageFormat::Sisx && gFiles.sisx) {
-        for (uint32_t code : gFiles.sisx->summary().languages)
-            display.addAnyLanguage(code);
-        return;
-    }
-    gFiles.listLanguages(gHeader.languageCount(), gHeader.languagesOffset(), addLanguageTo,
-                         &display);
-}
-
-// The dialogs opened without parts of their own work on the program's objects.
+// The dialogs opened without setup of their own work on the program's objects.
 bool connectDialogs() {
-    setDefaultLanguagesDialogParts({&gDisplay, {nullptr, listOpenPackageLanguages}});
-    setDefaultSettingsDialogParts({&gSettings, &gDisplay});
+    setDefaultLanguagesDialogSetup({&gDisplay, &gFiles});
+    setDefaultSettingsDialogSetup({&gSettings, &gDisplay});
     return true;
 }
 
 const bool dialogsConnected = connectDialogs();
 
-void listLine(void*, uint32_t kind, const char* name) {
-    gDisplay.addListEntry(kind, name);
-}
-
-void extractFile(void*, const char* name, uint32_t storedLength, uint32_t storedOffset,
-                 uint32_t originalLength) {
-    gFiles.extractStored(name, storedLength, storedOffset, originalLength);
-}
-
-void extractFileData(void*, const char* name, const StoredData& data) {
-    gFiles.extractData(name, data);
-}
-
-bool extractionEnded(void*) {
-    return gFiles.runEnded;
-}
-
 } // namespace
 
-WalkOutputs programWalkOutputs() {
-    WalkOutputs outputs = {};
-    outputs.context = nullptr;
-    outputs.addListEntry = listLine;
-    outputs.extractStored = extractFile;
-    outputs.extractData = extractFileData;
-    outputs.runEnded = extractionEnded;
-    return outputs;
+ExtractHost& windowExtractHost() {
+    static WindowExtractHost host;
+    return host;
+}
+
+// Read at the start of each run: the settings dialog cannot open during one.
+ExtractSettings extractSettings() {
+    ExtractSettings settings;
+    settings.overwriteFiles = gSettings.OverwriteFiles != 0;
+    settings.defaultDest = gSettings.DefaultDest;
+    const char* end =
+        std::find(gSettings.DestDir, gSettings.DestDir + sizeof gSettings.DestDir, '\0');
+    settings.destDir.assign(static_cast<const char*>(gSettings.DestDir), end);
+    return settings;
 }

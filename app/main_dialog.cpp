@@ -98,15 +98,19 @@ void openCommand(HWND window) {
 
 void extractCommand(HWND window) {
     gFiles.extractedCount = 0;
+    if (gFiles.package && gFiles.package->kind == PackageKind::SisxStub) {
+        gDisplay.showMessage(KindInformation, IdsStubHoldsNoData, 0, nullptr);
+        return;
+    }
     // The count of file lines, read unsigned: range and final position agree
     // even above 32767.
-    const uint32_t lineCount = gFiles.fileLineCount(gHeader);
+    const uint32_t lineCount = gFiles.package ? gFiles.package->fileLineCount() : 0;
     const WORD lines = static_cast<WORD>(lineCount > 0xFFFF ? 0xFFFF : lineCount);
     HWND bar = progressBar(window);
     SendMessageW(bar, PBM_SETRANGE, 0, MAKELPARAM(0, lines));
     SendMessageW(bar, PBM_SETSTEP, 1, 0);
     // Each failure has been reported on its own; an empty run says nothing more.
-    if (!gFiles.walkPackage(gHeader, WalkExtract, programWalkOutputs()))
+    if (gFiles.extractAll(extractSettings(), windowExtractHost()) == 0)
         return;
     SendMessageW(bar, PBM_SETPOS, lines, 0);
     gDisplay.paintProgress();

@@ -12,9 +12,7 @@
 #include "display/header_text.h"
 #include "display/sisx_header_text.h"
 #include "display/text.h"
-#include "package/bounded.h"
-#include "package/file_crc.h"
-#include "package/sisx.h"
+#include "package/io/bounded.h"
 
 namespace {
 
@@ -27,60 +25,33 @@ void enablePackageCommands(HWND window, BOOL enable) {
     EnableWindow(GetDlgItem(window, IDC_LANGUAGES), enable);
 }
 
-// Reads the new package's header; a read that yields nothing keeps the previous
-// header, as it keeps the previous panel and list.
-bool readNewHeader() {
-    PackageHeader header;
-    if (gFiles.readHeader(&header) == 0) {
-        gDisplay.showMessage(KindError, IdsCantRead, IdsSuffixFileFunctions, nullptr);
-        return false;
-    }
-    gHeader = header;
-    return true;
-}
-
-// The older format's check word against one more pass over the whole package.
-void showPackageIntegrity() {
-    const PackageCrc crc = packageCrc(gFiles.source);
-    const uint16_t stored = gHeader.storedCrc();
-    const std::string calculated = crc.complete ? calculatedCheckText(stored, crc.value) : "";
-    gDisplay.showIntegrity(checkWordText(stored).c_str(), calculated.c_str());
-}
-
-// Shows a Symbian OS 9 package; false when its controller cannot be read, which
-// leaves only the boxes its first 16 bytes fill and nothing to list or extract.
-bool showSisxPackage(HWND window) {
-    const SisxSummary& summary = gFiles.sisx->summary();
+// Shows the open package: its header panel and integrity pair, and its file
+// list when its files could be read.
+void showPackage(HWND window, const Package& package) {
     gDisplay.clearFileList();
-    gDisplay.showSisxHeader(summary);
-    gDisplay.showIntegrity(sisxStoredChecksText(summary).c_str(),
-                           sisxCalculatedChecksText(summary).c_str());
-    if (!summary.readable) {
+    if (package.sisx) {
+        const SisxSummary& summary = package.sisx->summary();
+        gDisplay.showSisxHeader(summary);
+        gDisplay.showIntegrity(sisxStoredChecksText(summary).c_str(),
+                               sisxCalculatedChecksText(summary).c_str());
+    } else {
+        const uint16_t stored = package.epocHeader.storedCrc();
+        const std::string calculated =
+            package.epocCrc.complete ? calculatedCheckText(stored, package.epocCrc.value) : "";
+        gDisplay.showHeader(package.epocHeader);
+        gDisplay.showIntegrity(checkWordText(stored).c_str(), calculated.c_str());
+    }
+    if (!package.readable()) {
+        // Only the boxes its first 16 bytes fill: nothing to list or extract.
         enablePackageCommands(window, FALSE);
         gDisplay.showMessage(KindError, IdsCantRead, IdsSuffixFileFunctions, nullptr);
-        return false;
+        return;
     }
-    return true;
-}
-
-// Shows the package just read in its format; false when there is nothing more
-// to show of it.
-bool showPackage(HWND window) {
-    switch (gFiles.recognisePackage(gHeader)) {
-    case PackageFormat::NotAPackage:
-        // Nothing of it is shown, and nothing of it may be extracted under the
-        // earlier package's header.
-        gFiles.closePackage();
-        gDisplay.showMessage(KindError, IdsNotAPackage, IdsSuffixFileFunctions, nullptr);
-        return false;
-    case PackageFormat::Sisx:
-        return showSisxPackage(window);
-    default:
-        gDisplay.clearFileList();
-        gDisplay.showHeader(gHeader);
-        showPackageIntegrity();
-        return true;
-    }
+    gDisplay.beginListing();
+    for (const PackageEntry& entry : package.contents.entries)
+        gDisplay.addListEntry(entry.kind, package.contents.text(entry.name));
+    gDisplay.endListing();
+    enablePackageCommands(window, TRUE);
 }
 
 std::wstring firstDroppedPath(HDROP drop) {
@@ -104,17 +75,24 @@ void openPackage(HWND window, const char* utf8Path) {
     copyBounded(gFiles.packagePath, sizeof gFiles.packagePath, utf8Path);
     SendDlgItemMessageW(window, IDC_PROGRESS, PBM_SETPOS, 0, 0);
     setItemText(window, IDC_PATH, gFiles.packagePath);
-    gFiles.OpenSISFile(gFiles.packagePath);
-    if (gFiles.inputHandle == kInvalidFile) {
+    switch (gFiles.OpenSISFile()) {
+    case OpenResult::CannotOpen:
         reportOpenFailed();
         return;
-    }
-    if (!readNewHeader() || !showPackage(window))
+    case OpenResult::Empty:
+        // The earlier panel and list stay as they were.
+        gDisplay.showMessage(KindError, IdsCantRead, IdsSuffixFileFunctions, nullptr);
         return;
-    gDisplay.beginListing();
-    gFiles.walkPackage(gHeader, WalkList, programWalkOutputs());
-    gDisplay.endListing();
-    enablePackageCommands(window, TRUE);
+    case OpenResult::NotAPackage:
+        // Nothing of it is shown, and nothing of it may be extracted under the
+        // earlier package's panel.
+        gFiles.closePackage();
+        gDisplay.showMessage(KindError, IdsNotAPackage, IdsSuffixFileFunctions, nullptr);
+        return;
+    case OpenResult::Opened:
+        showPackage(window, *gFiles.package);
+        return;
+    }
 }
 
 void openWidePath(HWND window, const wchar_t* path) {

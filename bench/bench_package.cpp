@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "common/string_ids.h"
 #include "package/file_functions.h"
 #include "tests/support/sis_builder.h"
 #include "tests/support/sisx_builder.h"
@@ -194,47 +195,51 @@ int makeExtract(const fs::path& dir, size_t divisor) {
                : 1;
 }
 
-bool openPackage(FileFunctions& files, const char* path, PackageHeader& header) {
+bool openPackage(FileFunctions& files, const char* path) {
     std::snprintf(files.packagePath, sizeof files.packagePath, "%s", path);
-    files.OpenSISFile(files.packagePath);
-    if (files.inputHandle != kInvalidFile && files.readHeader(&header) != 0 &&
-        files.recognisePackage(header) != PackageFormat::NotAPackage)
+    if (files.OpenSISFile() == OpenResult::Opened)
         return true;
     std::fprintf(stderr, "cannot read %s\n", path);
     return false;
 }
 
-void countLine(void* context, uint32_t, const char*) {
-    ++*static_cast<size_t*>(context);
-}
-
+// Open as the window does it: the package read into its contents (checksums
+// included), then every entry's line.
 int list(const char* path) {
     static FileFunctions files;
-    PackageHeader header;
-    if (!openPackage(files, path, header))
+    const auto start = std::chrono::steady_clock::now();
+    if (!openPackage(files, path))
         return 1;
     size_t lines = 0;
-    const auto start = std::chrono::steady_clock::now();
-    files.walkPackage(header, WalkList, WalkOutputs{&lines, countLine, nullptr, nullptr, nullptr});
-    report(millisecondsSince(start), lines, 0);
+    size_t bytes = 0;
+    for (const PackageEntry& entry : files.package->contents.entries) {
+        bytes += std::strlen(files.package->contents.text(entry.name));
+        ++lines;
+    }
+    report(millisecondsSince(start), lines, bytes);
     return lines > 0 ? 0 : 1;
 }
 
-void readFixedFolder(void* context, ExtractSettings* out) {
-    out->overwriteFiles = 1;
-    out->defaultDest = 502;
-    std::snprintf(out->destDir, sizeof out->destDir, "%s", static_cast<const char*>(context));
-}
+// Answers nothing and shows nothing: the benchmark's packages raise no question.
+class SilentHost : public ExtractHost {
+  public:
+    int showMessage(int, int, int, const char*) override { return AnswerNo; }
+    int askToGoOn(int, int32_t) override { return AnswerNo; }
+    void stepProgress() override {}
+    bool chooseFolder(const char*, std::string*) override { return false; }
+};
 
 int extract(const char* path, const char* folder) {
     static FileFunctions files;
-    files.host.context = const_cast<char*>(folder);
-    files.host.readSettings = readFixedFolder;
-    PackageHeader header;
-    if (!openPackage(files, path, header))
+    if (!openPackage(files, path))
         return 1;
+    ExtractSettings settings;
+    settings.overwriteFiles = true;
+    settings.defaultDest = 502;
+    settings.destDir = folder;
+    SilentHost host;
     const auto start = std::chrono::steady_clock::now();
-    files.walkPackage(header, WalkExtract, extractToDisk(files));
+    files.extractAll(settings, host);
     const double ms = millisecondsSince(start);
     uint64_t bytes = 0;
     for (const auto& entry : fs::recursive_directory_iterator(folder))
@@ -244,43 +249,27 @@ int extract(const char* path, const char* folder) {
     return files.extractedCount > 0 ? 0 : 1;
 }
 
-// Each stored stream of the package, as the walk finds it, in either format.
+// Each stored stream of the package, in either format.
 struct Stream {
     sis::Bytes stored;
     uint32_t originalLength;
 };
 
-struct Streams {
-    FileFunctions* files;
-    std::vector<Stream> all;
-};
-
-void keep(Streams& streams, const ByteSource& bytes, uint64_t originalLength) {
-    Stream stream{sis::Bytes(static_cast<size_t>(bytes.size())),
-                  static_cast<uint32_t>(originalLength)};
-    bytes.readSome(0, stream.stored.data(), stream.stored.size());
-    streams.all.push_back(std::move(stream));
-}
-
-void collectStream(void* context, const char*, uint32_t storedLength, uint32_t storedOffset,
-                   uint32_t originalLength) {
-    Streams& streams = *static_cast<Streams*>(context);
-    keep(streams, streams.files->source.range(storedOffset, storedLength), originalLength);
-}
-
-void collectData(void* context, const char*, const StoredData& data) {
-    keep(*static_cast<Streams*>(context), data.bytes, data.originalLength);
-}
-
 std::vector<Stream> streamsOf(const char* path) {
     static FileFunctions files;
-    PackageHeader header;
-    Streams streams{&files, {}};
-    if (openPackage(files, path, header))
-        files.walkPackage(header, WalkExtract,
-                          WalkOutputs{&streams, nullptr, collectStream, collectData, nullptr});
+    std::vector<Stream> streams;
+    if (openPackage(files, path)) {
+        for (const PackageFile& file : files.package->contents.files) {
+            const ByteSource bytes =
+                files.package->source.range(file.data.offset, file.data.length);
+            Stream stream{sis::Bytes(static_cast<size_t>(bytes.size())),
+                          static_cast<uint32_t>(file.data.originalLength)};
+            bytes.readSome(0, stream.stored.data(), stream.stored.size());
+            streams.push_back(std::move(stream));
+        }
+    }
     files.closePackage();
-    return std::move(streams.all);
+    return streams;
 }
 
 uint32_t largestOutput(const std::vector<Stream>& streams) {

@@ -99,7 +99,7 @@ END {
     for (c = 1; c <= nc + 2; c++) printf "---|"
     printf "\n"
     split("list.native|list.wine|open.unsorted|open.sorted", lk, "|")
-    split("list walk natively|list walk under Wine|real window, unsorted|real window, sorted", ll, "|")
+    split("open and list natively|open and list under Wine|real window, unsorted|real window, sorted", ll, "|")
     split("simple multi10 component", kind, " ")
     for (i = 1; i <= 4; i++) {
         for (j = 1; j <= 3; j++) {

@@ -1,5 +1,6 @@
 # Fails when a source of one layer includes a header from a layer above it.
-# Run with -DSOURCE_DIR=... -DLAYERS=a,b,... and -DLAYER_<name>=<allowed folders>.
+# Run with -DSOURCE_DIR=... -DLAYERS=a,b/c,... and -DLAYER_<name>=<allowed folders>.
+# A layer is a folder; an include names the layer of the folder its header is in.
 string(REPLACE "," ";" layers "${LAYERS}")
 set(violations "")
 foreach(layer ${layers})
@@ -7,9 +8,9 @@ foreach(layer ${layers})
     file(GLOB sources "${SOURCE_DIR}/${layer}/*.h" "${SOURCE_DIR}/${layer}/*.cpp"
                       "${SOURCE_DIR}/${layer}/*.rc" "${SOURCE_DIR}/${layer}/*.in")
     foreach(source ${sources})
-        file(STRINGS "${source}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"/]+/")
+        file(STRINGS "${source}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"]+/")
         foreach(line ${includes})
-            string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"/]+)/.*$" "\\1" folder "${line}")
+            string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"(.+)/[^/\"]+\".*$" "\\1" folder "${line}")
             list(FIND layers "${folder}" known)
             list(FIND allowed "${folder}" permitted)
             if(known GREATER -1 AND permitted EQUAL -1)

@@ -35,6 +35,7 @@ enum StringId : int {
     IdsAlreadyExists = 31,
     IdsReallyQuit = 32,
     IdsRestartNeeded = 33,
+    IdsStubHoldsNoData = 34,
     IdsRegistryKey = 70,
     IdsNameOverwriteFiles = 71,
     IdsNameAskExit = 72,

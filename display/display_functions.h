@@ -10,17 +10,8 @@
 
 #include "common/paths.h"
 #include "package/file_functions.h"
-#include "package/format.h"
-#include "package/sisx.h"
-
-class DisplayFunctions;
-
-// Where the languages dialog gets its lines: the source adds each language of
-// the open package to the display's languages dialog, in package order.
-struct LanguageSource {
-    void* context;
-    void (*listLanguages)(void* context, DisplayFunctions& display);
-};
+#include "package/epoc/format.h"
+#include "package/sisx/sisx_package.h"
 
 class DisplayFunctions {
   public:
@@ -57,6 +48,9 @@ class DisplayFunctions {
     void clearFileList();
     void addLanguage(uint16_t code);    // names for codes below 100
     void addAnyLanguage(uint32_t code); // names for every code that has one
+    // The languages of `package`, in package order: the older format names
+    // codes below 100 only, Symbian OS 9 every code that has a name.
+    void addLanguagesOf(const Package& package);
     // Around the lines of one package: the list paints once, when all are in.
     void beginListing();
     void endListing();
@@ -72,14 +66,14 @@ class DisplayFunctions {
 };
 
 // What the languages dialog lists and where: passed as the dialog's creation parameter.
-struct LanguagesDialogParts {
+struct LanguagesDialogSetup {
     DisplayFunctions* display;
-    LanguageSource source;
+    const FileFunctions* files; // its open package's languages are listed
 };
 
-// The parts used when the dialog is opened without any (parameter 0): the
+// The setup used when the dialog is opened without any (parameter 0): the
 // program's own objects, which the program registers at start.
-void setDefaultLanguagesDialogParts(const LanguagesDialogParts& parts);
+void setDefaultLanguagesDialogSetup(const LanguagesDialogSetup& setup);
 
 // Dialog procedure of the languages dialog.
 INT_PTR CALLBACK languagesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "common/resource_ids.h"
-#include "package/names.h"
+#include "package/io/names.h"
 
 const int kHeaderBoxIds[26] = {
     IDC_APP_UID,

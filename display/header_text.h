@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "package/format.h"
+#include "package/epoc/format.h"
 
 // The boxes of the panel, in the order they are filled.
 extern const int kHeaderBoxIds[26];

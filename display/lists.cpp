@@ -24,16 +24,16 @@ void addLine(HWND list, const wchar_t* line) {
     SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
 }
 
-LanguagesDialogParts defaultParts = {};
+LanguagesDialogSetup defaultSetup = {};
 
 void onInitLanguages(HWND dialog, LPARAM parameter) {
-    const LanguagesDialogParts parts =
-        parameter != 0 ? *reinterpret_cast<const LanguagesDialogParts*>(parameter) : defaultParts;
-    if (parts.display == nullptr)
+    const LanguagesDialogSetup setup =
+        parameter != 0 ? *reinterpret_cast<const LanguagesDialogSetup*>(parameter) : defaultSetup;
+    if (setup.display == nullptr)
         return;
-    parts.display->languagesDialog = dialog;
-    if (parts.source.listLanguages != nullptr)
-        parts.source.listLanguages(parts.source.context, *parts.display);
+    setup.display->languagesDialog = dialog;
+    if (setup.files != nullptr && setup.files->package)
+        setup.display->addLanguagesOf(*setup.files->package);
 }
 
 } // namespace
@@ -132,6 +132,15 @@ void DisplayFunctions::addLanguage(uint16_t code) {
     addAnyLanguage(code < kNamedLanguages ? code : kLastNamedLanguage + 1);
 }
 
+void DisplayFunctions::addLanguagesOf(const Package& package) {
+    for (uint32_t code : package.contents.languages) {
+        if (package.kind == PackageKind::Epoc)
+            addLanguage(static_cast<uint16_t>(code));
+        else
+            addAnyLanguage(code);
+    }
+}
+
 void DisplayFunctions::addAnyLanguage(uint32_t code) {
     wchar_t line[kLineSize] = {};
     if (code <= kLastNamedLanguage)
@@ -139,8 +148,8 @@ void DisplayFunctions::addAnyLanguage(uint32_t code) {
     addLine(GetDlgItem(languagesDialog, IDC_LANGUAGE_LIST), line);
 }
 
-void setDefaultLanguagesDialogParts(const LanguagesDialogParts& parts) {
-    defaultParts = parts;
+void setDefaultLanguagesDialogSetup(const LanguagesDialogSetup& setup) {
+    defaultSetup = setup;
 }
 
 INT_PTR CALLBACK languagesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

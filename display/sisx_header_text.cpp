@@ -21,8 +21,18 @@ uint32_t computedUidChecksum(const SisxSummary& summary) {
     return UidChecksum(header);
 }
 
+// The boxes only the 16-byte header fills, which a stub does not have.
+bool onlyInFileHeader(int controlId) {
+    return controlId == IDC_APP_UID1 || controlId == IDC_APP_UID2 ||
+           controlId == IDC_UID_CHECKSUM || controlId == IDC_CALC_CHECKSUM;
+}
+
 // The boxes that the 16-byte header fills, readable controller or not.
 bool headerBox(const SisxSummary& s, int controlId, std::string* text) {
+    if (!s.hasFileHeader && onlyInFileHeader(controlId)) {
+        text->clear();
+        return true;
+    }
     switch (controlId) {
     case IDC_APP_UID:
         // Without a controller the header's copy of the package UID is all there is.
@@ -126,11 +136,17 @@ std::string checkPair(bool hasController, uint16_t controller, bool hasData, uin
 } // namespace
 
 std::string sisxStoredChecksText(const SisxSummary& s) {
+    if (!s.hasFileHeader) {
+        return std::string(); // a stub stores no checksums
+    }
     return checkPair(s.hasStoredControllerChecksum, s.storedControllerChecksum,
                      s.hasStoredDataChecksum, s.storedDataChecksum);
 }
 
 std::string sisxCalculatedChecksText(const SisxSummary& s) {
+    if (!s.hasFileHeader) {
+        return std::string();
+    }
     const bool controllerDiffers = s.hasStoredControllerChecksum && s.controllerChecksumComputed &&
                                    s.storedControllerChecksum != s.computedControllerChecksum;
     const bool dataDiffers = s.hasStoredDataChecksum && s.dataChecksumComputed &&

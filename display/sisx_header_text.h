@@ -3,7 +3,7 @@
 // without any window, from the summary its reader gives.
 #include <string>
 
-#include "package/sisx.h"
+#include "package/sisx/sisx_package.h"
 
 std::string sisxFlagsText(uint8_t flags);
 std::string sisxTypeText(uint8_t installType);

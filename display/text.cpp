@@ -4,7 +4,7 @@
 #include <cwchar>
 #include <vector>
 
-#include "package/names.h"
+#include "package/io/names.h"
 
 namespace {
 

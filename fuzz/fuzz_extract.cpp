@@ -15,6 +15,7 @@
 
 #include "common/destinations.h"
 #include "common/string_ids.h"
+#include "package/extract/extract_host.h"
 #include "package/file_functions.h"
 
 namespace fs = std::filesystem;
@@ -48,24 +49,29 @@ struct Scratch {
 Scratch scratch;
 
 // Yes and No in turn, so both ways out of every question are taken.
-int answer(void*, int kind, int, int, const char*) {
-    return kind == KindQuestion ? (++scratch.answers % 2 != 0 ? AnswerYes : AnswerNo) : 1;
-}
-
-int goOn(void*, int, int32_t) {
+int nextAnswer() {
     return ++scratch.answers % 2 != 0 ? AnswerYes : AnswerNo;
 }
 
-bool chooseFolder(void*, const char*, char* folder, size_t size) {
-    std::snprintf(folder, size, "%s", scratch.chosen.string().c_str());
-    return true;
-}
+class ScratchHost : public ExtractHost {
+  public:
+    int showMessage(int kind, int, int, const char*) override {
+        return kind == KindQuestion ? nextAnswer() : 1;
+    }
+    int askToGoOn(int, int32_t) override { return nextAnswer(); }
+    void stepProgress() override {}
+    bool chooseFolder(const char*, std::string* folder) override {
+        *folder = scratch.chosen.string();
+        return true;
+    }
+};
 
-void settingsFor(void*, ExtractSettings* settings) {
-    settings->defaultDest = scratch.destination;
-    settings->overwriteFiles = scratch.answers % 3 == 0 ? 1 : 0;
-    std::snprintf(settings->destDir, sizeof settings->destDir, "%s",
-                  scratch.fixed.string().c_str());
+ExtractSettings settingsFor(uint32_t destination) {
+    ExtractSettings settings;
+    settings.defaultDest = destination;
+    settings.overwriteFiles = scratch.answers % 3 == 0;
+    settings.destDir = scratch.fixed.string();
+    return settings;
 }
 
 void fail(const std::string& what) {
@@ -98,6 +104,17 @@ void checkTree() {
     }
 }
 
+// Descriptors open now: a run must close every file it makes.
+size_t openDescriptors() {
+    std::error_code error;
+    size_t count = 0;
+    for (auto it = fs::directory_iterator("/proc/self/fd", error); it != fs::directory_iterator();
+         it.increment(error)) {
+        ++count;
+    }
+    return count;
+}
+
 void resetTree() {
     std::error_code error;
     fs::remove_all(scratch.root, error);
@@ -110,24 +127,18 @@ void resetTree() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static FileFunctions files;
+    static ScratchHost host;
     std::snprintf(files.packagePath, sizeof files.packagePath, "%s",
                   (scratch.packageFolder / "input.sis").string().c_str());
-    files.host.showMessage = answer;
-    files.host.askToGoOn = goOn;
-    files.host.chooseFolder = chooseFolder;
-    files.host.readSettings = settingsFor;
     for (uint32_t destination : {DestNextToPackage, DestAskOncePerRun, DestFixedFolder}) {
         scratch.destination = destination;
         resetTree();
-        files.openMemory(data, size);
-        PackageHeader header;
-        if (files.readHeader(&header) != 0 &&
-            files.recognisePackage(header) != PackageFormat::NotAPackage) {
-            files.extractedCount = 0;
-            files.walkPackage(header, WalkExtract, extractToDisk(files));
+        const size_t descriptors = openDescriptors();
+        if (files.openMemory(data, size) == OpenResult::Opened) {
+            files.extractAll(settingsFor(destination), host);
         }
         files.closePackage();
-        if (files.outputHandle != kInvalidFile) {
+        if (openDescriptors() > descriptors) {
             fail("an output file was left open");
         }
         checkTree();

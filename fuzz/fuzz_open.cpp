@@ -1,42 +1,36 @@
 // Feeds arbitrary bytes, from memory, through all that Open does with a package
-// of either format: the header and its checksum, the format's recognition, the
-// language list, and the list walk. Nothing is written to disk.
+// of either format: the format decided, the header and its checksums, the
+// languages, and every entry and file of the contents. Nothing is written to disk.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
 #include "package/file_functions.h"
-#include "package/sisx.h"
 
 namespace {
 
-void touchLine(void*, uint32_t, const char* name) {
+void touch(const char* text) {
     // Reading every byte shows a missing terminator.
-    volatile size_t length = std::strlen(name);
+    volatile size_t length = std::strlen(text);
     (void)length;
-}
-
-void touchCode(void*, uint16_t code) {
-    volatile uint16_t seen = code;
-    (void)seen;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static FileFunctions files;
-    files.openMemory(data, size);
-    PackageHeader header;
-    if (files.readHeader(&header) != 0) {
-        UidChecksum(header);
-        if (files.recognisePackage(header) == PackageFormat::Epoc) {
-            files.listLanguages(header.languageCount(), header.languagesOffset(), touchCode,
-                                nullptr);
+    if (files.openMemory(data, size) == OpenResult::Opened) {
+        const Package& package = *files.package;
+        UidChecksum(package.epocHeader);
+        const Contents& contents = package.contents;
+        for (const PackageEntry& entry : contents.entries) {
+            touch(contents.text(entry.name));
         }
-        WalkOutputs list = {};
-        list.addListEntry = touchLine;
-        files.walkPackage(header, WalkList, list);
-        files.fileLineCount(header);
+        for (const PackageFile& file : contents.files) {
+            touch(contents.extractionName(file).c_str());
+        }
+        volatile uint32_t lines = package.fileLineCount();
+        (void)lines;
     }
     files.closePackage();
     return 0;

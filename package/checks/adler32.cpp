@@ -1,6 +1,6 @@
-#include "package/adler32.h"
+#include "package/checks/adler32.h"
 
-#include "package/cpu_features.h"
+#include "package/checks/cpu_features.h"
 
 #if defined(__x86_64__) || defined(_M_X64) || defined(__i386__) || defined(_M_IX86)
 #define VORANDECK_ADLER32_X86 1

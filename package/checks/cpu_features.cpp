@@ -1,4 +1,4 @@
-#include "package/cpu_features.h"
+#include "package/checks/cpu_features.h"
 
 #if defined(__x86_64__) || defined(_M_X64) || defined(__i386__) || defined(_M_IX86)
 #if defined(_MSC_VER) && !defined(__clang__)

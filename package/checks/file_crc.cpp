@@ -1,4 +1,4 @@
-#include "package/file_crc.h"
+#include "package/checks/file_crc.h"
 
 namespace {
 
@@ -71,7 +71,7 @@ uint16_t crc16Xmodem(uint16_t crc, const unsigned char* data, size_t count) {
 }
 
 uint16_t crc16OfSource(const ByteSource& source) {
-    const CheckedReader reader(source);
+    CheckedReader reader(source);
     unsigned char chunk[kChunkSize];
     uint16_t crc = 0;
     uint64_t offset = 0;

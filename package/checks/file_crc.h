@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "package/byte_source.h"
+#include "package/io/byte_source.h"
 
 // Continues CRC-16/XMODEM (polynomial 0x1021, initial value 0, no reflection,
 // no final XOR) from `crc` over `count` bytes. Start with 0; a run cut into

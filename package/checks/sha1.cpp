@@ -1,8 +1,8 @@
-#include "package/sha1.h"
+#include "package/checks/sha1.h"
 
 #include <cstring>
 
-#include "package/sha1_blocks.h"
+#include "package/checks/sha1_blocks.h"
 
 namespace {
 

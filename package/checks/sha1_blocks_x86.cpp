@@ -1,8 +1,8 @@
 // SHA-1 with the x86 SHA extensions: each sha1rnds4 does four rounds, and
 // sha1msg1, sha1msg2 and sha1nexte make the message schedule and the E term.
-#include "package/sha1_blocks.h"
+#include "package/checks/sha1_blocks.h"
 
-#include "package/cpu_features.h"
+#include "package/checks/cpu_features.h"
 
 #if defined(__x86_64__) || defined(_M_X64) || defined(__i386__) || defined(_M_IX86)
 #define VORANDECK_SHA1_X86 1

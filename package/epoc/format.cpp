@@ -1,6 +1,6 @@
-#include "package/format.h"
+#include "package/epoc/format.h"
 
-#include "package/file_crc.h"
+#include "package/checks/file_crc.h"
 
 uint32_t UidChecksum(const PackageHeader& header) {
     unsigned char even[6];

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "common/paths.h"
-#include "package/little_endian.h"
+#include "package/io/little_endian.h"
+#include "package/model/contents.h"
 
 // The header as it lies in the file. Kept as raw bytes so that a package of any
 // byte order quirk or size reads the same on every compiler; accessors decode.
@@ -84,28 +84,6 @@ struct FileRecord {
     uint32_t unused3;
 };
 static_assert(sizeof(FileRecord) == 44, "a simple record is 44 bytes after its type");
-
-// The record the walk works on: the eleven words of a simple record and the name
-// the walk chose for it (UTF-8, terminated).
-struct RecordArea {
-    FileRecord file;
-    char name[kPathSize];
-};
-
-enum WalkMode : int {
-    WalkList = 0,
-    WalkExtract = 1,
-};
-
-// What the installer does with a file; the value is also the list-line kind.
-enum FileType : uint32_t {
-    FileInstall = 0,
-    FileShowDuringInstall = 1,
-    FileComponent = 2,
-    FileRunDuringInstall = 3,
-    FileUninstallOnly = 4,
-    FileOpenDuringInstall = 5,
-};
 
 // Record types of the record stream.
 enum RecordType : int32_t {

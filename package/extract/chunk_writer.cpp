@@ -1,4 +1,4 @@
-#include "package/chunk_writer.h"
+#include "package/extract/chunk_writer.h"
 
 #include <system_error>
 
@@ -10,14 +10,14 @@ void ChunkWriter::start() {
     }
 }
 
-void ChunkWriter::write(const Job& job, const unsigned char* bytes, uint32_t count) {
+void ChunkWriter::write(ChunkSink& sink, const unsigned char* bytes, uint32_t count) {
     if (!thread_.joinable()) {
-        job.write(job.context, bytes, count);
+        sink.writeChunk(bytes, count);
         return;
     }
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [this] { return !pending_; });
-    job_ = job;
+    sink_ = &sink;
     bytes_ = bytes;
     count_ = count;
     pending_ = true;
@@ -35,11 +35,11 @@ void ChunkWriter::run() {
         changed_.wait(lock, [this] { return pending_ || stopping_; });
         if (!pending_)
             return;
-        const Job job = job_;
+        ChunkSink* sink = sink_;
         const unsigned char* bytes = bytes_;
         const uint32_t count = count_;
         lock.unlock();
-        job.write(job.context, bytes, count);
+        sink->writeChunk(bytes, count);
         lock.lock();
         pending_ = false;
         changed_.notify_all();

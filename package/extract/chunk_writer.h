@@ -8,14 +8,17 @@
 #include <mutex>
 #include <thread>
 
+// What writing one chunk means: to the file, and into its digest.
+class ChunkSink {
+  public:
+    virtual void writeChunk(const unsigned char* bytes, uint32_t count) = 0;
+
+  protected:
+    ~ChunkSink() = default;
+};
+
 class ChunkWriter {
   public:
-    // What writing one chunk means: to the file, and into its digest.
-    struct Job {
-        void* context;
-        void (*write)(void* context, const unsigned char* bytes, uint32_t count);
-    };
-
     ChunkWriter() = default;
     ~ChunkWriter() { stop(); }
     ChunkWriter(const ChunkWriter&) = delete;
@@ -26,7 +29,7 @@ class ChunkWriter {
     void start();
     // Hands a chunk on once the one before is written. Its bytes must stay as
     // they are until the next call, or until finish().
-    void write(const Job& job, const unsigned char* bytes, uint32_t count);
+    void write(ChunkSink& sink, const unsigned char* bytes, uint32_t count);
     // Returns when every chunk handed on is written.
     void finish();
 
@@ -34,7 +37,7 @@ class ChunkWriter {
     void run();
     void stop();
 
-    Job job_ = {}; // what the chunk waiting is for
+    ChunkSink* sink_ = nullptr; // what the chunk waiting is for
     std::mutex mutex_;
     std::condition_variable changed_;
     std::thread thread_;

@@ -1,18 +1,19 @@
-// Writing one stored file to disk: inflated from its zlib stream, or copied
-// when the package keeps it as it is.
+// Writing the files of a package to disk: each inflated from its zlib stream,
+// or copied when the package keeps it as it is, below the run's folder.
+#include "package/extract/extraction_run.h"
+
 #include <cstring>
-#include <memory>
 #include <new>
 
-#include <zlib.h>
-
+#include "common/destinations.h"
 #include "common/string_ids.h"
-#include "package/adler32.h"
-#include "package/chunk_writer.h"
-#include "package/extract_buffers.h"
-#include "package/file_functions.h"
-#include "package/safe_name.h"
-#include "package/sha1.h"
+#include "package/checks/adler32.h"
+#include "package/checks/sha1.h"
+#include "package/extract/chunk_writer.h"
+#include "package/extract/extract_buffers.h"
+#include "package/extract/output_path.h"
+#include "package/extract/safe_name.h"
+#include "package/io/inflate_stream.h"
 
 namespace {
 
@@ -21,14 +22,24 @@ constexpr int32_t kFailuresBetweenQuestions = 10;
 // is made; for a smaller one the hand-over would cost more than it saves.
 constexpr uint64_t kOwnWriterLength = 1u << 20;
 
-// Reads the stored bytes chunk by chunk.
-struct StoredReader {
-    CheckedReader bytes;
+// Data stored as it is, or that deflate could not shrink, costs little more to
+// produce than to copy: its sums are then taken by the thread that makes it,
+// and the writer thread, which would be the slower, only writes.
+bool cheapToProduce(const StoredData& data) {
+    return data.coding == StoredCoding::AsIs || data.bytes.size() >= data.originalLength / 8 * 7;
+}
+
+} // namespace
+
+// Reads the stored bytes chunk by chunk, each a read of its own: blocks read
+// ahead would only copy them once more.
+struct ExtractionRun::StoredReader {
+    ByteSource bytes;
     uint64_t position = 0;
 
     // The next chunk, at most kInputChunk bytes; 0 once the data is used up.
     uint32_t next(unsigned char* buffer) {
-        const size_t got = bytes.someAt(position, buffer, kInputChunk);
+        const size_t got = bytes.readSome(position, buffer, kInputChunk);
         position += got;
         return static_cast<uint32_t>(got);
     }
@@ -39,8 +50,8 @@ struct StoredReader {
 // digest of what it wrote when the package has one to compare with, and the
 // Adler-32 of what was inflated, which zlib is spared. A chunk handed to write()
 // must stay untouched until the next write() or finish().
-struct BoundedOutput {
-    FileFunctions& files;
+struct ExtractionRun::Output : ChunkSink, InflateSink {
+    FileHandle file;
     const StoredData& data;
     uint64_t written = 0;
     bool overran = false;
@@ -49,17 +60,8 @@ struct BoundedOutput {
     ChunkWriter* writer; // null: written by this thread
     bool sumsHere;       // taken by this thread, not by the writer
 
-    BoundedOutput(FileFunctions& f, const StoredData& d)
-        : files(f), data(d),
-          writer(d.originalLength >= kOwnWriterLength ? f.runChunkWriter() : nullptr),
-          sumsHere(writer == nullptr || cheapToProduce(d)) {}
-
-    // Data stored as it is, or that deflate could not shrink, costs little more
-    // to produce than to copy: its sums are then taken here, and the writer
-    // thread, which would be the slower, only writes.
-    static bool cheapToProduce(const StoredData& d) {
-        return d.coding == StoredCoding::AsIs || d.bytes.size() >= d.originalLength / 8 * 7;
-    }
+    Output(FileHandle f, const StoredData& d, ChunkWriter* w)
+        : file(f), data(d), writer(w), sumsHere(w == nullptr || cheapToProduce(d)) {}
 
     void takeSums(const unsigned char* bytes, uint32_t count) {
         if (data.hasSha1) {
@@ -70,12 +72,16 @@ struct BoundedOutput {
         }
     }
 
-    static void writeChunk(void* context, const unsigned char* bytes, uint32_t count) {
-        BoundedOutput& self = *static_cast<BoundedOutput*>(context);
-        self.files.writeOutput(bytes, count);
-        if (!self.sumsHere) {
-            self.takeSums(bytes, count);
+    void writeChunk(const unsigned char* bytes, uint32_t count) override {
+        platformWrite(file, bytes, count);
+        if (!sumsHere) {
+            takeSums(bytes, count);
         }
+    }
+
+    bool take(const unsigned char* bytes, uint32_t count) override {
+        write(bytes, count);
+        return !overran;
     }
 
     void write(const unsigned char* bytes, uint64_t count) {
@@ -83,18 +89,18 @@ struct BoundedOutput {
             count = data.originalLength - written;
             overran = true;
         }
-        if (count > 0) {
-            if (sumsHere) {
-                takeSums(bytes, static_cast<uint32_t>(count));
-            }
-            if (writer != nullptr) {
-                writer->write(ChunkWriter::Job{this, &writeChunk}, bytes,
-                              static_cast<uint32_t>(count));
-            } else {
-                writeChunk(this, bytes, static_cast<uint32_t>(count));
-            }
-            written += count;
+        if (count == 0) {
+            return;
         }
+        if (sumsHere) {
+            takeSums(bytes, static_cast<uint32_t>(count));
+        }
+        if (writer != nullptr) {
+            writer->write(*this, bytes, static_cast<uint32_t>(count));
+        } else {
+            writeChunk(bytes, static_cast<uint32_t>(count));
+        }
+        written += count;
     }
 
     // Every chunk on disk and in the digest.
@@ -114,43 +120,122 @@ struct BoundedOutput {
     }
 };
 
-// The end common to both ways of writing: size and digest checks, close, count,
-// progress. A size that differs is the one reported when both do.
-void finishFile(FileFunctions& files, BoundedOutput& output) {
-    if (output.overran || platformFileSize(files.outputHandle) != output.data.originalLength) {
-        files.reportFileError(IdsSizeDiffers);
-    } else if (!output.matchesDigest()) {
-        files.reportFileError(IdsChecksumDiffers);
+ExtractionRun::ExtractionRun(const ByteSource& package, const Contents& contents,
+                             const char* packagePath, const ExtractSettings& settings,
+                             ExtractHost& host)
+    : package_(package), contents_(contents), packagePath_(packagePath), settings_(settings),
+      host_(host) {}
+
+// The writer thread stops, and the buffers go, with the run.
+ExtractionRun::~ExtractionRun() = default;
+
+FileOutcome ExtractionRun::extract(const PackageFile& file) {
+    if (ended_) {
+        return {FileResult::RunEnded, 0};
     }
-    platformClose(files.outputHandle);
-    files.outputHandle = kInvalidFile;
-    ++files.extractedCount;
-    if (files.host.stepProgress != nullptr) {
-        files.host.stepProgress(files.host.context);
+    const std::string name = contents_.extractionName(file);
+    FileOutcome outcome;
+    if (!isSafeInstallName(name.c_str())) {
+        host_.showMessage(KindError, IdsUnsafeName, 0, name.c_str());
+        outcome.message = IdsUnsafeName;
+    } else if (file.data.coding == StoredCoding::Missing) {
+        outcome.message = fail(IdsReadError);
+    } else if (file.nameTooLong) {
+        // Cut, it would name another file.
+        outcome.message = fail(IdsCreateError);
+    } else if (file.data.coding == StoredCoding::Unknown) {
+        outcome.message = fail(IdsInflateError);
+    } else {
+        outcome = write(storedData(file), name);
     }
+    countFailure(outcome);
+    return outcome;
 }
 
-// Opens the output file; a refusal is reported unless the user chose it (a No
-// to overwriting, a cancelled folder chooser).
-bool openOutput(FileFunctions& files, const char* name) {
-    files.outputHandle = files.createOutput(name);
-    if (files.outputHandle != kInvalidFile) {
-        return true;
+StoredData ExtractionRun::storedData(const PackageFile& file) const {
+    StoredData data;
+    data.bytes = package_.range(file.data.offset, file.data.length);
+    data.coding = file.data.coding;
+    data.originalLength = file.data.originalLength;
+    if (file.digest < contents_.digests.size()) {
+        data.hasSha1 = true;
+        std::memcpy(data.sha1, contents_.digests[file.digest].data(), sizeof data.sha1);
     }
-    if (files.outputOutcome == FileFunctions::Outcome::Cancelled) {
-        files.runEnded = true;
-    } else if (files.outputOutcome != FileFunctions::Outcome::Skipped) {
-        files.reportFileError(IdsCreateError);
-    }
-    return false;
+    return data;
 }
 
-void copyStored(FileFunctions& files, const char* name, ExtractBuffers& buffers, uint32_t first,
-                StoredReader& stored, const StoredData& data) {
-    if (!openOutput(files, name)) {
+int ExtractionRun::fail(int textId) {
+    host_.showMessage(KindError, textId, IdsSuffixFileFunctions, nullptr);
+    return textId;
+}
+
+// A file that raised an error counts as failed; after every tenth the user is
+// asked whether to go on, and a No ends the run.
+void ExtractionRun::countFailure(const FileOutcome& outcome) {
+    if (outcome.message == 0) {
         return;
     }
-    BoundedOutput output(files, data);
+    ++failedCount_;
+    if (failedCount_ % kFailuresBetweenQuestions == 0 && !ended_ &&
+        host_.askToGoOn(IdsGoOnAfterFailures, failedCount_) == AnswerNo) {
+        ended_ = true;
+    }
+}
+
+ChunkWriter* ExtractionRun::chunkWriter() {
+    if (!chunkWriter_) {
+        chunkWriter_.reset(new (std::nothrow) ChunkWriter);
+        if (chunkWriter_) {
+            chunkWriter_->start();
+        }
+    }
+    return chunkWriter_.get();
+}
+
+ExtractBuffers* ExtractionRun::buffers() {
+    if (!buffers_) {
+        buffers_.reset(new (std::nothrow) ExtractBuffers);
+    }
+    return buffers_.get();
+}
+
+FileOutcome ExtractionRun::write(const StoredData& data, const std::string& name) {
+    ExtractBuffers* run = buffers();
+    if (run == nullptr) {
+        return {FileResult::Failed, fail(IdsReadError)};
+    }
+    StoredReader stored{data.bytes};
+    const uint32_t first = stored.next(run->input[0]);
+    if (data.coding == StoredCoding::AsIs) {
+        return copyStored(name, *run, first, stored, data);
+    }
+    return inflateStored(name, *run, first, stored, data);
+}
+
+// The end common to both ways of writing: size and digest checks, close, count,
+// progress. A size that differs is the one reported when both do.
+FileOutcome ExtractionRun::finishFile(Output& output) {
+    FileOutcome outcome{FileResult::Written, 0};
+    if (output.overran || platformFileSize(output.file) != output.data.originalLength) {
+        outcome.message = fail(IdsSizeDiffers);
+    } else if (!output.matchesDigest()) {
+        outcome.message = fail(IdsChecksumDiffers);
+    }
+    platformClose(output.file);
+    ++extractedCount_;
+    host_.stepProgress();
+    return outcome;
+}
+
+FileOutcome ExtractionRun::copyStored(const std::string& name, ExtractBuffers& buffers,
+                                      uint32_t first, StoredReader& stored,
+                                      const StoredData& data) {
+    FileOutcome refused;
+    const FileHandle file = openOutput(name, &refused);
+    if (file == kInvalidFile) {
+        return refused;
+    }
+    Output output(file, data, data.originalLength >= kOwnWriterLength ? chunkWriter() : nullptr);
     uint32_t got = first;
     int filling = 0;
     while (got != 0 && !output.overran) {
@@ -159,188 +244,140 @@ void copyStored(FileFunctions& files, const char* name, ExtractBuffers& buffers,
         got = stored.next(buffers.input[filling]);
     }
     output.finish();
-    finishFile(files, output);
+    return finishFile(output);
 }
 
+namespace {
+
 // Whether the Adler-32 that ends the stream, in the four bytes before where
-// inflate stopped, is that of all that was inflated. Only once nothing more was
-// inflated than written: past the declared length, the size is what is wrong.
-bool trailerMatches(StoredReader& stored, const z_stream& stream, const BoundedOutput& output) {
-    const uint64_t consumed = stored.position - stream.avail_in;
+// inflate stopped, is `sum`, that of all that was inflated.
+bool trailerMatches(const ByteSource& bytes, uint64_t consumed, uint32_t sum) {
     unsigned char trailer[4];
-    if (consumed < sizeof trailer || !stored.bytes.bytesAt(consumed - 4, trailer, sizeof trailer)) {
+    if (consumed < sizeof trailer || bytes.readSome(consumed - 4, trailer, 4) != 4) {
         return false;
     }
     const uint32_t expected = (static_cast<uint32_t>(trailer[0]) << 24) |
                               (static_cast<uint32_t>(trailer[1]) << 16) |
                               (static_cast<uint32_t>(trailer[2]) << 8) | trailer[3];
-    return expected == output.adler;
-}
-
-void inflateStored(FileFunctions& files, const char* name, ExtractBuffers& buffers, uint32_t first,
-                   StoredReader& stored, const StoredData& data) {
-    z_stream stream;
-    std::memset(&stream, 0, sizeof stream);
-    int filling = 0;
-    stream.next_in = buffers.input[0];
-    stream.avail_in = first;
-    stream.next_out = buffers.output[filling];
-    stream.avail_out = kOutputChunk;
-    if (inflateInit(&stream) != Z_OK) {
-        files.reportFileError(IdsInflateInitError);
-        return;
-    }
-    // zlib still reads the stream's header and its closing check, but leaves
-    // the sum to the output, which takes it faster.
-    inflateValidate(&stream, 0);
-    if (!openOutput(files, name)) {
-        inflateEnd(&stream);
-        return;
-    }
-    BoundedOutput output(files, data);
-    int status = inflate(&stream, Z_SYNC_FLUSH);
-    while (status == Z_OK && !output.overran) {
-        if (stream.avail_in == 0) {
-            stream.avail_in = stored.next(buffers.input[0]);
-            stream.next_in = buffers.input[0];
-        }
-        if (stream.avail_out == 0) {
-            output.write(buffers.output[filling], kOutputChunk);
-            filling ^= 1;
-            stream.next_out = buffers.output[filling];
-            stream.avail_out = kOutputChunk;
-        }
-        status = inflate(&stream, Z_SYNC_FLUSH);
-    }
-    // What was inflated is kept, whatever ended the stream.
-    output.write(buffers.output[filling], kOutputChunk - stream.avail_out);
-    output.finish();
-    if (status == Z_STREAM_END && !output.overran && !trailerMatches(stored, stream, output)) {
-        status = Z_DATA_ERROR;
-    }
-    if (status == Z_STREAM_END || output.overran) {
-        finishFile(files, output);
-    } else {
-        // Data that ran out, corrupt data, a wrong checksum or a dictionary we
-        // cannot have: what was written stays, but the file does not count.
-        files.reportFileError(IdsInflateError);
-        platformClose(files.outputHandle);
-        files.outputHandle = kInvalidFile;
-    }
-    if (inflateEnd(&stream) != Z_OK) {
-        files.reportFileError(IdsInflateEndError);
-    }
+    return expected == sum;
 }
 
 } // namespace
 
-void FileFunctions::reportFileError(int textId) {
-    fileFailed = true;
-    if (host.showMessage != nullptr) {
-        host.showMessage(host.context, KindError, textId, IdsSuffixFileFunctions, nullptr);
+FileOutcome ExtractionRun::inflateStored(const std::string& name, ExtractBuffers& buffers,
+                                         uint32_t first, StoredReader& stored,
+                                         const StoredData& data) {
+    InflateStream stream(false);
+    if (!stream.start()) {
+        return {FileResult::Failed, fail(IdsInflateInitError)};
     }
-}
-
-ChunkWriter* FileFunctions::runChunkWriter() {
-    if (!chunkWriter) {
-        chunkWriter.reset(new (std::nothrow) ChunkWriter);
-        if (chunkWriter) {
-            chunkWriter->start();
-        }
+    FileOutcome outcome;
+    const FileHandle file = openOutput(name, &outcome);
+    if (file == kInvalidFile) {
+        return outcome;
     }
-    return chunkWriter.get();
-}
-
-ExtractBuffers* FileFunctions::runBuffers() {
-    if (!extractBuffers) {
-        extractBuffers.reset(new (std::nothrow) ExtractBuffers);
-    }
-    return extractBuffers.get();
-}
-
-void FileFunctions::endRun() {
-    chunkWriter.reset();
-    extractBuffers.reset();
-}
-
-void FileFunctions::startRun() {
-    failedCount = 0;
-    runEnded = false;
-    madeFolder[0] = '\0';
-}
-
-void FileFunctions::endFile() {
-    if (!fileFailed) {
-        return;
-    }
-    fileFailed = false;
-    ++failedCount;
-    if (failedCount % kFailuresBetweenQuestions == 0 && !runEnded && host.askToGoOn != nullptr &&
-        host.askToGoOn(host.context, IdsGoOnAfterFailures, failedCount) == AnswerNo) {
-        runEnded = true;
-    }
-}
-
-void FileFunctions::writeStoredData(const char* name, const StoredData& data) {
-    ExtractBuffers* buffers = runBuffers();
-    if (buffers == nullptr) {
-        reportFileError(IdsReadError);
-        return;
-    }
-    // Stored data goes a chunk at a time, past the blocks that serve small reads.
-    StoredReader stored{CheckedReader(data.bytes.unbuffered())};
-    const uint32_t first = stored.next(buffers->input[0]);
-    if (data.coding == StoredCoding::AsIs) {
-        copyStored(*this, name, *buffers, first, stored, data);
+    Output output(file, data, data.originalLength >= kOwnWriterLength ? chunkWriter() : nullptr);
+    const InflateBuffers pieces{
+        buffers.input[0], kInputChunk, {buffers.output[0], buffers.output[1]}, kOutputChunk};
+    const InflateResult result = stream.run(stored.bytes, first, pieces, output);
+    output.finish();
+    // The trailer is checked only once nothing more was inflated than written:
+    // past the declared length, the size is what is wrong.
+    const bool whole =
+        result.end == InflateEnd::Finished &&
+        (output.overran || trailerMatches(stored.bytes, result.consumed, output.adler));
+    if (whole || output.overran) {
+        outcome = finishFile(output);
     } else {
-        inflateStored(*this, name, *buffers, first, stored, data);
+        // Data that ran out, corrupt data, a wrong checksum or a dictionary we
+        // cannot have: what was written stays, but the file does not count.
+        outcome = {FileResult::Failed, fail(IdsInflateError)};
+        platformClose(file);
     }
+    if (!stream.end()) {
+        const int message = fail(IdsInflateEndError);
+        outcome.message = outcome.message != 0 ? outcome.message : message;
+    }
+    return outcome;
 }
 
-namespace {
-
-bool refusedAsUnsafe(FileFunctions& files, const char* name) {
-    if (isSafeInstallName(name)) {
-        return false;
+// The folder files go below, without a trailing backslash; false only when
+// the user cancelled the folder chooser, which ends the run. `base` is empty
+// when there is no folder: a fixed folder never set.
+bool ExtractionRun::destinationFolder(std::string* base) {
+    if (settings_.defaultDest == DestAskOncePerRun) {
+        if (chosenFolder_.empty()) {
+            std::string folder;
+            if (!host_.chooseFolder("Select the destination Folder...", &folder) ||
+                folder.empty()) {
+                return false;
+            }
+            chosenFolder_ = folder;
+        }
+        *base = chosenFolder_;
+    } else if (settings_.defaultDest == DestFixedFolder) {
+        *base = settings_.destDir;
+    } else {
+        // Next to the package; also for values the settings should never hold.
+        char folder[kPathSize];
+        folderOf(packagePath_.c_str(), folder);
+        *base = folder;
     }
-    files.fileFailed = true;
-    if (files.host.showMessage != nullptr) {
-        files.host.showMessage(files.host.context, KindError, IdsUnsafeName, 0, name);
+    if (!base->empty() && base->back() == '\\') {
+        base->pop_back();
     }
     return true;
 }
 
-} // namespace
-
-void FileFunctions::extractStored(const char* name, uint32_t storedLength, uint32_t storedOffset,
-                                  uint32_t originalLength) {
-    fileFailed = false;
-    // Offset 0 would mean "at the cursor" and read the record stream instead;
-    // data of which the package holds not a byte cannot be written either.
-    StoredData data;
-    data.bytes = source.range(storedOffset, storedLength);
-    data.coding = storedCoding;
-    data.originalLength = originalLength;
-    if (!refusedAsUnsafe(*this, name)) {
-        if (storedOffset == 0 || data.bytes.size() == 0) {
-            reportFileError(IdsReadError);
-        } else {
-            writeStoredData(name, data);
-        }
+FileHandle ExtractionRun::openOutput(const std::string& name, FileOutcome* refused) {
+    std::string base;
+    if (!destinationFolder(&base)) {
+        ended_ = true;
+        *refused = {FileResult::RunEnded, 0};
+        return kInvalidFile;
     }
-    endFile();
+    *refused = {FileResult::Failed, 0};
+    char path[kPathSize];
+    // No folder at all would put the install path at the root of the current drive.
+    if (base.empty() || composeOutputPath(base.c_str(), name.c_str(), packagePath_.c_str(), path) !=
+                            OutputPath::Composed) {
+        refused->message = fail(IdsCreateError);
+        return kInvalidFile;
+    }
+    char folder[kPathSize];
+    folderOf(path, folder);
+    // Files of one folder come one after another; asking again for every file
+    // whether their folder is there cost a lookup of each of its parents.
+    if (std::strlen(folder) > base.size() && madeFolder_ != folder && makeFolders(folder)) {
+        madeFolder_ = folder;
+    }
+    CreateResult result;
+    FileHandle file = platformCreateOutput(path, settings_.overwriteFiles, &result);
+    // Only a file that is already there is worth a question; a Yes replaces it
+    // once, a No keeps it and skips this file.
+    if (file == kInvalidFile && !settings_.overwriteFiles && result == CreateResult::Exists) {
+        if (host_.showMessage(KindQuestion, IdsAlreadyExists, 0, path) != AnswerYes) {
+            *refused = {FileResult::Skipped, 0};
+            return kInvalidFile;
+        }
+        file = platformCreateOutput(path, true, &result);
+    }
+    if (file == kInvalidFile) {
+        refused->message = fail(IdsCreateError);
+    }
+    return file;
 }
 
-void FileFunctions::extractData(const char* name, const StoredData& data) {
-    fileFailed = false;
-    if (data.coding == StoredCoding::Missing) {
-        reportFileError(IdsReadError);
-    } else if (!refusedAsUnsafe(*this, name)) {
-        if (data.coding == StoredCoding::Unknown) {
-            reportFileError(IdsInflateError);
-        } else {
-            writeStoredData(name, data);
-        }
+// Makes `folder` and every parent it lacks, stopping at the first one that
+// exists; returns whether `folder` is there now.
+bool ExtractionRun::makeFolders(const char* folder) {
+    if (platformPathExists(folder)) {
+        return true;
     }
-    endFile();
+    char parent[kPathSize];
+    folderOf(folder, parent);
+    if (parent[0] != '\0') {
+        makeFolders(parent);
+    }
+    return platformMakeDirectory(folder);
 }

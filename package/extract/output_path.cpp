@@ -1,15 +1,13 @@
 // Where an extracted file goes, and its folders and output file.
-#include "package/output_path.h"
+#include "package/extract/output_path.h"
 
 #include <cstring>
 
 #include "common/destinations.h"
 #include "common/paths.h"
 #include "common/string_ids.h"
-#include "package/bounded.h"
-#include "package/file_functions.h"
-#include "package/names.h"
-#include "package/safe_name.h"
+#include "package/io/names.h"
+#include "package/extract/safe_name.h"
 
 namespace {
 
@@ -66,21 +64,6 @@ OutputPath appendElements(const char* install, char* out, size_t length) {
     return named ? OutputPath::Composed : OutputPath::Unsafe;
 }
 
-void readSettings(const ExtractHost& host, ExtractSettings* settings) {
-    std::memset(settings, 0, sizeof *settings);
-    if (host.readSettings != nullptr) {
-        host.readSettings(host.context, settings);
-    }
-    settings->destDir[sizeof settings->destDir - 1] = '\0';
-}
-
-int ask(const ExtractHost& host, int textId, const char* prefix) {
-    if (host.showMessage == nullptr) {
-        return AnswerNo;
-    }
-    return host.showMessage(host.context, KindQuestion, textId, 0, prefix);
-}
-
 } // namespace
 
 OutputPath composeOutputPath(const char* base, const char* installName, const char* packagePath,
@@ -114,100 +97,4 @@ void folderOf(const char* path, char* out) {
         std::memcpy(out, path, static_cast<size_t>(last - path));
         out[last - path] = '\0';
     }
-}
-
-// The destination folder of this file, or false when there is none: a folder
-// chooser cancelled, a fixed folder never set.
-bool FileFunctions::destinationFolder(char* base) {
-    ExtractSettings settings;
-    readSettings(host, &settings);
-    base[0] = '\0';
-    if (settings.defaultDest == DestAskOncePerRun) {
-        if (destPath[0] == '\0' || host.chosenFolder[0] == '\0') {
-            char folder[kPathSize] = {};
-            bool chosen = host.chooseFolder != nullptr &&
-                          host.chooseFolder(host.context, "Select the destination Folder...",
-                                            folder, sizeof folder);
-            folder[sizeof folder - 1] = '\0';
-            if (!chosen || folder[0] == '\0') {
-                outputOutcome = Outcome::Cancelled; // the user ends the run
-                return false;
-            }
-            copyBounded(host.chosenFolder, sizeof host.chosenFolder, folder);
-        }
-        copyBounded(base, kPathSize, host.chosenFolder);
-    } else if (settings.defaultDest == DestFixedFolder) {
-        copyBounded(base, kPathSize, settings.destDir);
-    } else {
-        // Next to the package; also for values the settings should never hold.
-        folderOf(packagePath, base);
-    }
-    size_t baseLength = std::strlen(base);
-    if (baseLength > 0 && base[baseLength - 1] == '\\') {
-        base[--baseLength] = '\0';
-    }
-    // No folder at all would put the install path at the root of the current drive.
-    return baseLength > 0;
-}
-
-FileHandle FileFunctions::createOutput(const char* name) {
-    outputOutcome = Outcome::Failed;
-    char base[kPathSize];
-    if (!destinationFolder(base)) {
-        return kInvalidFile;
-    }
-    // The folder now serves the rest of the run, whatever becomes of this file.
-    copyBounded(destPath, sizeof destPath, base);
-    char path[kPathSize];
-    if (composeOutputPath(base, name, packagePath, path) != OutputPath::Composed) {
-        return kInvalidFile;
-    }
-    copyBounded(destPath, sizeof destPath, path);
-    char folder[kPathSize];
-    folderOf(destPath, folder);
-    // Files of one folder come one after another; asking again for every file
-    // whether their folder is there cost a lookup of each of its parents.
-    if (std::strlen(folder) > std::strlen(base) && std::strcmp(folder, madeFolder) != 0 &&
-        makeDirs(folder) == 0) {
-        copyBounded(madeFolder, sizeof madeFolder, folder);
-    }
-
-    ExtractSettings settings;
-    readSettings(host, &settings);
-    CreateResult result;
-    FileHandle file = platformCreateOutput(destPath, settings.overwriteFiles != 0, &result);
-    // Only a file that is already there is worth a question; a Yes replaces it
-    // once, a No keeps it and skips this file.
-    if (file == kInvalidFile && settings.overwriteFiles == 0 && result == CreateResult::Exists) {
-        if (ask(host, IdsAlreadyExists, destPath) != AnswerYes) {
-            outputOutcome = Outcome::Skipped;
-            return kInvalidFile;
-        }
-        file = platformCreateOutput(destPath, true, &result);
-    }
-    if (file != kInvalidFile) {
-        outputOutcome = Outcome::Created;
-    }
-    return file;
-}
-
-int FileFunctions::makeDirs(const char* path) {
-    char work[kPathSize];
-    copyBounded(work, sizeof work, path);
-    if (platformPathExists(work)) {
-        return 0;
-    }
-    char* last = nullptr;
-    for (char* p = work; *p != '\0'; ++p) {
-        if (isPathSeparator(*p)) {
-            last = p;
-        }
-    }
-    if (last != nullptr) {
-        const char separator = *last;
-        *last = '\0';
-        makeDirs(work); // parents first; stops at the first one that exists
-        *last = separator;
-    }
-    return platformMakeDirectory(work) ? 0 : -1;
 }

@@ -1,4 +1,4 @@
-#include "package/safe_name.h"
+#include "package/extract/safe_name.h"
 
 #include <cstddef>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "package/byte_source.h"
+#include "package/io/byte_source.h"
 
 #include <cstring>
 #include <new>
@@ -8,7 +8,7 @@
 // which made listing a large package take seconds. Reads smaller than a
 // quarter block are served from a few blocks (one for the record stream, the
 // others for the names and data it points into); larger ones go to the file.
-struct ByteSource::ReadAhead {
+struct CheckedReader::ReadAhead {
     static constexpr size_t kBlockSize = 16384;
     static constexpr size_t kBlockCount = 4;
     static constexpr size_t kLargestServed = kBlockSize / 4;
@@ -52,7 +52,6 @@ ByteSource ByteSource::fromFile(FileHandle file) {
     source.kind_ = Kind::File;
     source.file_ = file;
     source.size_ = platformFileSize(file);
-    source.readAhead_.reset(new (std::nothrow) ReadAhead);
     return source;
 }
 
@@ -74,12 +73,6 @@ ByteSource ByteSource::range(uint64_t offset, uint64_t count) const {
     return part;
 }
 
-ByteSource ByteSource::unbuffered() const {
-    ByteSource direct = *this;
-    direct.readAhead_.reset();
-    return direct;
-}
-
 size_t ByteSource::readSome(uint64_t offset, void* buffer, size_t count) const {
     if (offset >= size_ || count == 0) {
         return 0;
@@ -91,26 +84,7 @@ size_t ByteSource::readSome(uint64_t offset, void* buffer, size_t count) const {
         std::memcpy(buffer, memory_ + base_ + offset, count);
         return count;
     }
-    if (kind_ != Kind::File) {
-        return 0;
-    }
-    const uint64_t at = base_ + offset;
-    if (!readAhead_ || count > ReadAhead::kLargestServed) {
-        return readFile(at, buffer, count);
-    }
-    ReadAhead& ahead = *readAhead_;
-    ReadAhead::Block* block = ahead.holding(at, count);
-    if (block == nullptr) {
-        block = &ahead.leastRecentlyUsed();
-        block->start = at;
-        block->length = readFile(at, block->bytes, ReadAhead::kBlockSize);
-        if (count > block->length) {
-            count = block->length; // the file ended or failed, as a direct read would say
-        }
-    }
-    block->lastUse = ++ahead.clock;
-    std::memcpy(buffer, block->bytes + (at - block->start), count);
-    return count;
+    return kind_ == Kind::File ? readFile(base_ + offset, buffer, count) : 0;
 }
 
 size_t ByteSource::readFile(uint64_t at, void* buffer, size_t count) const {
@@ -132,6 +106,52 @@ size_t ByteSource::readFile(uint64_t at, void* buffer, size_t count) const {
 CheckedReader::CheckedReader(const ByteSource& source, uint64_t position)
     : source_(source), position_(position) {
     ok_ = position <= source.size();
+}
+
+CheckedReader::~CheckedReader() = default;
+
+CheckedReader::CheckedReader(const CheckedReader& other)
+    : source_(other.source_), position_(other.position_), ok_(other.ok_) {}
+
+CheckedReader& CheckedReader::operator=(const CheckedReader& other) {
+    source_ = other.source_;
+    position_ = other.position_;
+    ok_ = other.ok_;
+    readAhead_.reset();
+    return *this;
+}
+
+CheckedReader::CheckedReader(CheckedReader&& other) noexcept = default;
+CheckedReader& CheckedReader::operator=(CheckedReader&& other) noexcept = default;
+
+void CheckedReader::restart(uint64_t offset) {
+    ok_ = offset <= size();
+    position_ = ok_ ? offset : position_;
+}
+
+size_t CheckedReader::read(uint64_t offset, void* out, size_t count) {
+    if (source_.kind() != ByteSource::Kind::File || count > ReadAhead::kLargestServed) {
+        return source_.readSome(offset, out, count);
+    }
+    if (!readAhead_) {
+        readAhead_.reset(new (std::nothrow) ReadAhead);
+        if (!readAhead_) {
+            return source_.readSome(offset, out, count);
+        }
+    }
+    ReadAhead& ahead = *readAhead_;
+    ReadAhead::Block* block = ahead.holding(offset, count);
+    if (block == nullptr) {
+        block = &ahead.leastRecentlyUsed();
+        block->start = offset;
+        block->length = source_.readSome(offset, block->bytes, ReadAhead::kBlockSize);
+        if (count > block->length) {
+            count = block->length; // the source ended or failed, as a direct read would say
+        }
+    }
+    block->lastUse = ++ahead.clock;
+    std::memcpy(out, block->bytes + (offset - block->start), count);
+    return count;
 }
 
 void CheckedReader::seek(uint64_t offset) {
@@ -159,7 +179,7 @@ bool CheckedReader::bytes(void* out, size_t count) {
 }
 
 bool CheckedReader::bytesAt(uint64_t offset, void* out, size_t count) {
-    if (ok_ && fits(offset, count) && source_.readSome(offset, out, count) == count) {
+    if (ok_ && fits(offset, count) && read(offset, out, count) == count) {
         return true;
     }
     ok_ = false;
@@ -197,14 +217,14 @@ uint32_t CheckedReader::u32At(uint64_t offset) {
     return le32(b);
 }
 
-size_t CheckedReader::someAt(uint64_t offset, void* out, size_t count) const {
+size_t CheckedReader::someAt(uint64_t offset, void* out, size_t count) {
     if (offset >= size()) {
         return 0;
     }
     if (count > size() - offset) {
         count = static_cast<size_t>(size() - offset);
     }
-    return source_.readSome(offset, out, count);
+    return read(offset, out, count);
 }
 
 ByteSource CheckedReader::take(uint64_t count) {

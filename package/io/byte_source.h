@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "package/little_endian.h"
-#include "package/platform.h"
+#include "package/io/little_endian.h"
+#include "package/io/platform.h"
 
 class ByteSource {
   public:
@@ -24,17 +24,13 @@ class ByteSource {
     // The bytes from `offset` on, at most `count` of them; a range reaching past
     // the end is cut at the end, and one starting past it is empty.
     ByteSource range(uint64_t offset, uint64_t count) const;
-    // The same bytes with every read going to the file as asked, for stored data:
-    // it is read chunk by chunk, one positioned read each, and blocks read ahead
-    // would only copy it once more.
-    ByteSource unbuffered() const;
-
     // Reads up to `count` bytes at `offset`; returns how many were read, fewer
-    // only at the end of the source or when the file fails.
+    // only at the end of the source or when the file fails. Every call goes to
+    // the file or memory: a source keeps no state, so copies of it may be read
+    // from any thread.
     size_t readSome(uint64_t offset, void* buffer, size_t count) const;
 
   private:
-    struct ReadAhead;
     size_t readFile(uint64_t at, void* buffer, size_t count) const;
 
     Kind kind_ = Kind::None;
@@ -42,17 +38,21 @@ class ByteSource {
     const unsigned char* memory_ = nullptr;
     uint64_t base_ = 0; // where offset 0 lies in the file or memory
     uint64_t size_ = 0;
-    // A file's small reads come from a few blocks read whole; shared by every
-    // copy and range of the source. Null for memory, or when it could not be had.
-    std::shared_ptr<ReadAhead> readAhead_;
 };
 
 // Reads fields from a source at a moving position. The first read that does not
 // fit sets a failure that sticks: every later read yields zeros and fails too,
 // so a record's reads can go on unchecked and the caller tests ok() once.
+// Small reads of a file come from a few blocks that this reader, and only it,
+// keeps: a copy starts with none of its own.
 class CheckedReader {
   public:
     explicit CheckedReader(const ByteSource& source, uint64_t position = 0);
+    ~CheckedReader();
+    CheckedReader(const CheckedReader& other);
+    CheckedReader& operator=(const CheckedReader& other);
+    CheckedReader(CheckedReader&& other) noexcept;
+    CheckedReader& operator=(CheckedReader&& other) noexcept;
 
     bool ok() const { return ok_; }
     void fail() { ok_ = false; }
@@ -67,6 +67,8 @@ class CheckedReader {
     }
 
     void seek(uint64_t offset);
+    // Moves to `offset` and forgets any failure: the reader starts afresh there.
+    void restart(uint64_t offset);
     void skip(uint64_t count);
     bool bytes(void* out, size_t count);
     uint8_t u8();
@@ -80,13 +82,18 @@ class CheckedReader {
 
     // Up to `count` bytes at `offset`, as many as the source holds there; a read
     // that comes back short leaves the reader as it was. Returns the count read.
-    size_t someAt(uint64_t offset, void* out, size_t count) const;
+    size_t someAt(uint64_t offset, void* out, size_t count);
 
     // The next `count` bytes as a source of their own, and the position past them.
     ByteSource take(uint64_t count);
 
   private:
+    struct ReadAhead;
+    size_t read(uint64_t offset, void* out, size_t count);
+
     ByteSource source_;
     uint64_t position_;
     bool ok_ = true;
+    // Made at the first small read of a file; null for memory, or when it could not be had.
+    std::unique_ptr<ReadAhead> readAhead_;
 };

@@ -1,7 +1,10 @@
-#include "package/names.h"
+#include "package/io/names.h"
 
-#include "package/little_endian.h"
-#include "package/platform.h"
+#include <algorithm>
+#include <cstring>
+
+#include "package/io/little_endian.h"
+#include "package/io/platform.h"
 
 namespace {
 
@@ -110,8 +113,8 @@ size_t windows1252ToUtf16(const unsigned char* bytes, size_t count, uint16_t* un
     return n;
 }
 
-void decodeName(const unsigned char* raw, size_t count, bool unicode, char* dest, size_t destSize) {
-    uint16_t units[260];
+bool decodeName(const unsigned char* raw, size_t count, bool unicode, char* dest, size_t destSize) {
+    uint16_t units[kMaxNameUnits + 1] = {};
     size_t unitCount;
     if (unicode) {
         unitCount = count / 2;
@@ -129,4 +132,8 @@ void decodeName(const unsigned char* raw, size_t count, bool unicode, char* dest
         unitCount = windows1252ToUtf16(raw, count, units, sizeof units / sizeof units[0]);
     }
     platformUtf16ToUtf8(units, unitCount, dest, destSize);
+    if (!unicode) {
+        return std::memchr(raw, 0, count) != nullptr;
+    }
+    return std::find(units, units + unitCount, 0) != units + unitCount;
 }

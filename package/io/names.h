@@ -4,6 +4,12 @@
 #include <cstddef>
 #include <cstdint>
 
+// A name is kept whole up to this many UTF-16 units, far above any real install
+// path; a longer one is listed cut to it and never written.
+constexpr uint32_t kMaxNameUnits = 1024;
+// The UTF-8 bytes such a name can take, with its terminator.
+constexpr size_t kMaxNameBytes = 3 * kMaxNameUnits + 1;
+
 inline bool isHighSurrogate(uint32_t unit) {
     return unit >= 0xD800 && unit <= 0xDBFF;
 }
@@ -29,6 +35,7 @@ void copyUtf8Bounded(char* dest, size_t size, const char* text);
 size_t windows1252ToUtf16(const unsigned char* bytes, size_t count, uint16_t* units,
                           size_t maxUnits);
 
-// A name as read from the package (`count` raw bytes) to terminated UTF-8 in
-// `dest` of `destSize` bytes.
-void decodeName(const unsigned char* raw, size_t count, bool unicode, char* dest, size_t destSize);
+// A name as read from the package (`count` raw bytes, of at most kMaxNameUnits
+// characters) to terminated UTF-8 in `dest` of `destSize` bytes. Returns whether
+// a zero character ended the name within those bytes.
+bool decodeName(const unsigned char* raw, size_t count, bool unicode, char* dest, size_t destSize);

@@ -1,5 +1,5 @@
 // The native build, used for the sanitizer tests and the fuzzer.
-#include "package/platform.h"
+#include "package/io/platform.h"
 
 #include <cerrno>
 #include <cstring>
@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "package/names.h"
+#include "package/io/names.h"
 
 namespace {
 

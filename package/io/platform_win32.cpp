@@ -1,10 +1,10 @@
 // The Windows program: wide file calls so that every name keeps its true spelling
 // whatever the system code page.
-#include "package/platform.h"
+#include "package/io/platform.h"
 
 #include <windows.h>
 
-#include "package/names.h"
+#include "package/io/names.h"
 
 namespace {
 
@@ -137,7 +137,7 @@ size_t platformUtf16ToUtf8(const uint16_t* units, size_t count, char* out, size_
     }
     // Convert whole into room for the worst case, then cut at a character
     // boundary: the API itself fails rather than cut when the buffer is short.
-    constexpr size_t kMaxUnits = 512;
+    constexpr size_t kMaxUnits = kMaxNameUnits;
     if (length > kMaxUnits) {
         length = kMaxUnits;
     }

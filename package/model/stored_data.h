@@ -3,7 +3,7 @@
 // where its bytes are, how they are kept, and what the installed file must be.
 #include <cstdint>
 
-#include "package/byte_source.h"
+#include "package/io/byte_source.h"
 
 enum class StoredCoding {
     AsIs,    // the bytes are the file

@@ -1,6 +1,6 @@
-#include "package/sisx_controller.h"
+#include "package/sisx/sisx_controller.h"
 
-#include "package/sisx_field.h"
+#include "package/sisx/sisx_field.h"
 
 namespace sisx {
 
@@ -33,12 +33,26 @@ class ControllerParser {
     void ifBlock(const Span& value, InstallBlock* owner);
     void expression(const Span& parent);
     uint32_t u32Field(uint32_t type, const Span& parent);
+    // An Array of String, each cut to 259 bytes.
+    std::vector<std::string> strings(const Span& parent);
 
     FieldReader in_;
     int embeddedDepth_ = 0;
     int ifDepth_ = 0;
     int expressionDepth_ = 0;
 };
+
+std::vector<std::string> ControllerParser::strings(const Span& parent) {
+    std::vector<std::string> out;
+    const Span list = in_.array(kString, parent);
+    while (in_.more(list)) {
+        const Span element = in_.element(list);
+        out.push_back(in_.text(element, 259));
+        in_.leave(element);
+    }
+    in_.leave(list);
+    return out;
+}
 
 uint32_t ControllerParser::u32Field(uint32_t type, const Span& parent) {
     const Span span = in_.field(type, parent);
@@ -49,6 +63,7 @@ uint32_t ControllerParser::u32Field(uint32_t type, const Span& parent) {
 }
 
 void ControllerParser::controller(const Span& value, Controller* out) {
+    out->firstMemberOffset = in_.position();
     info(value, out);
     options(value);
     languages(value, out);
@@ -67,13 +82,12 @@ void ControllerParser::controller(const Span& value, Controller* out) {
 void ControllerParser::info(const Span& parent, Controller* out) {
     const Span value = in_.field(kInfo, parent);
     out->uid = u32Field(kUid, value);
-    in_.skip(kString, value); // vendor's unique name
-    const Span names = in_.array(kString, value);
-    if (in_.more(names)) {
-        out->firstName = in_.text(in_.element(names), 259);
+    out->uniqueVendorName = in_.string(value);
+    out->names = strings(value);
+    if (!out->names.empty()) {
+        out->firstName = out->names.front();
     }
-    in_.leave(names);
-    in_.skipArray(kString, value); // vendor names
+    out->vendorNames = strings(value);
     const Span version = in_.field(kVersion, value);
     CheckedReader& raw = in_.raw();
     in_.require(12, version);
@@ -182,6 +196,7 @@ void ControllerParser::prerequisites(const Span& parent, Controller* out) {
 }
 
 void ControllerParser::chain(const Span& parent, Controller* out) {
+    const uint64_t start = in_.position();
     const Span value = in_.field(kSignatureCertificateChain, parent);
     const Span signatures = in_.array(kSignature, value);
     for (bool first = out->chainCount == 0; in_.more(signatures); first = false) {
@@ -202,6 +217,7 @@ void ControllerParser::chain(const Span& parent, Controller* out) {
     in_.leave(value);
     if (in_.ok()) {
         ++out->chainCount;
+        out->chainOffsets.push_back(start);
     }
 }
 
@@ -248,10 +264,18 @@ void ControllerParser::installBlock(const Span& parent, InstallBlock* out) {
 }
 
 void ControllerParser::fileDescription(const Span& value, FileDescription* out) {
-    out->target = in_.string(value);
+    out->target = in_.name(value, &out->targetTooLong);
     in_.skip(kString, value); // MIME type
     if (in_.peek(kCapabilities, value)) {
-        in_.skip(kCapabilities, value);
+        // A bit field of any length; the named capabilities are in its first word.
+        const Span capabilities = in_.field(kCapabilities, value);
+        unsigned char word[4] = {};
+        in_.raw().someAt(capabilities.begin, word,
+                         capabilities.length() < 4 ? static_cast<size_t>(capabilities.length())
+                                                   : 4);
+        out->capabilities = le32(word);
+        out->hasCapabilities = true;
+        in_.leave(capabilities);
     }
     const Span hash = in_.field(kHash, value);
     CheckedReader& raw = in_.raw();

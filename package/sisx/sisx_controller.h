@@ -5,12 +5,15 @@
 #include <string>
 #include <vector>
 
-#include "package/byte_source.h"
+#include "package/io/byte_source.h"
 
 namespace sisx {
 
 struct FileDescription {
-    std::string target; // UTF-8, at most 259 bytes
+    std::string target; // UTF-8, whole up to kMaxNameUnits units
+    bool targetTooLong = false;
+    bool hasCapabilities = false;
+    uint32_t capabilities = 0; // bits 0 to 31 of the capabilities it asks for
     uint32_t operation = 0;
     uint32_t options = 0;
     uint64_t length = 0; // stored
@@ -33,6 +36,9 @@ struct InstallBlock {
 struct Controller {
     uint32_t uid = 0;
     std::string firstName; // the name in the package's first language
+    std::string uniqueVendorName;
+    std::vector<std::string> names;       // per language, in the order of `languages`
+    std::vector<std::string> vendorNames; // likewise
     int32_t versionMajor = 0;
     int32_t versionMinor = 0;
     int32_t versionBuild = 0;
@@ -42,6 +48,10 @@ struct Controller {
     uint32_t dependencyCount = 0;
     uint32_t chainCount = 0;
     std::string firstAlgorithm; // of the first chain's first signature, as stored
+    // Where, in the controller's bytes, its first member starts and each
+    // signature chain starts: a chain signs the bytes between the two.
+    uint64_t firstMemberOffset = 0;
+    std::vector<uint64_t> chainOffsets;
     InstallBlock block;
     uint32_t dataIndex = 0; // relative to the parent's data unit
 };

@@ -1,17 +1,17 @@
-#include "package/sisx_data.h"
+#include "package/sisx/sisx_data.h"
 
 namespace sisx {
 
 namespace {
 
-StoredData missing() {
-    StoredData data;
+StoredLocation missing() {
+    StoredLocation data;
     data.coding = StoredCoding::Missing;
     return data;
 }
 
-StoredData readFileData(const ByteSource& package, const Span& element) {
-    FieldReader in(package, element.begin);
+// The FileData whose value `in` is at.
+StoredLocation readFileData(FieldReader& in, const Span& element) {
     const Span compressed = in.field(kCompressed, element);
     in.require(12, compressed);
     const uint32_t algorithm = in.raw().u32();
@@ -19,20 +19,20 @@ StoredData readFileData(const ByteSource& package, const Span& element) {
     if (!in.ok()) {
         return missing();
     }
-    StoredData data;
-    data.bytes = package.range(in.position(), compressed.end - in.position());
+    StoredLocation data;
+    data.offset = in.position();
+    data.length = compressed.end - in.position();
     data.coding = algorithm == 0   ? StoredCoding::AsIs
                   : algorithm == 1 ? StoredCoding::Zlib
                                    : StoredCoding::Unknown;
     return data;
 }
 
-// Fills the results of the keys from `k` on that ask for unit `unit`, held by
-// `element`; returns the first key of a later unit.
-size_t readUnit(const ByteSource& package, const Span& element, uint64_t unit,
-                const std::vector<DataKey>& keys, size_t k, std::vector<StoredData>* results) {
-    // A reader of its own: a broken unit costs its own files only.
-    FieldReader in(package, element.begin);
+// Fills the results of the keys from `k` on that ask for unit `unit`, whose
+// value `in` is at; returns the first key of a later unit. A broken FileData
+// costs its own file only: the reader starts afresh after it.
+size_t readUnit(FieldReader& in, const Span& element, uint64_t unit,
+                const std::vector<DataKey>& keys, size_t k, std::vector<StoredLocation>* results) {
     const Span files = in.array(kFileData, element);
     for (uint32_t index = 0; k < keys.size() && keys[k].unit == unit && in.more(files); ++index) {
         const Span file = in.element(files);
@@ -40,9 +40,9 @@ size_t readUnit(const ByteSource& package, const Span& element, uint64_t unit,
             break;
         }
         if (keys[k].fileIndex == index) {
-            (*results)[k++] = readFileData(package, file);
+            (*results)[k++] = readFileData(in, file);
         }
-        in.leave(file);
+        in.raw().restart(file.next);
     }
     while (k < keys.size() && keys[k].unit == unit) {
         ++k; // beyond the unit's files: left Missing
@@ -52,9 +52,9 @@ size_t readUnit(const ByteSource& package, const Span& element, uint64_t unit,
 
 } // namespace
 
-std::vector<StoredData> findStoredData(const ByteSource& package, const Span& data,
-                                       const std::vector<DataKey>& keys) {
-    std::vector<StoredData> results(keys.size(), missing());
+std::vector<StoredLocation> findStoredData(const ByteSource& package, const Span& data,
+                                           const std::vector<DataKey>& keys) {
+    std::vector<StoredLocation> results(keys.size(), missing());
     FieldReader in(package, data.begin);
     const Span units = in.array(kDataUnit, data);
     size_t k = 0;
@@ -64,9 +64,10 @@ std::vector<StoredData> findStoredData(const ByteSource& package, const Span& da
             break;
         }
         if (keys[k].unit == unit) {
-            k = readUnit(package, element, unit, keys, k, &results);
+            k = readUnit(in, element, unit, keys, k, &results);
         }
-        in.leave(element);
+        // A broken unit costs its own files only.
+        in.raw().restart(element.next);
     }
     return results;
 }

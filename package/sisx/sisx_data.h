@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "package/byte_source.h"
-#include "package/sisx_field.h"
-#include "package/stored_data.h"
+#include "package/io/byte_source.h"
+#include "package/sisx/sisx_field.h"
+#include "package/model/contents.h"
 
 namespace sisx {
 
@@ -22,11 +22,11 @@ struct DataKey {
     }
 };
 
-// The stored data of each key, in the order of `keys` (sorted, without repeats),
-// found in one pass over the units of the Data field `data` that stops after the
-// last unit asked for. Bytes, coding and nothing else are filled in; a key whose
-// unit or FileData is absent or unreadable gets the coding Missing.
-std::vector<StoredData> findStoredData(const ByteSource& package, const Span& data,
-                                       const std::vector<DataKey>& keys);
+// Where the data of each key lies, in the order of `keys` (sorted, without
+// repeats), found in one pass over the units of the Data field `data` that stops
+// after the last unit asked for. Offset, length and coding are filled in; a key
+// whose unit or FileData is absent or unreadable gets the coding Missing.
+std::vector<StoredLocation> findStoredData(const ByteSource& package, const Span& data,
+                                           const std::vector<DataKey>& keys);
 
 } // namespace sisx

@@ -1,8 +1,8 @@
-#include "package/sisx_field.h"
+#include "package/sisx/sisx_field.h"
 
 #include <vector>
 
-#include "package/names.h"
+#include "package/io/names.h"
 
 namespace sisx {
 
@@ -104,6 +104,30 @@ std::string FieldReader::text(const Span& value, size_t maxBytes) {
     }
     std::string out(maxBytes + 1, '\0');
     out.resize(utf16ToUtf8(units.data(), units.size(), &out[0], out.size()));
+    return out;
+}
+
+std::string FieldReader::name(const Span& parent, bool* tooLong) {
+    const Span span = field(kString, parent);
+    const uint64_t declared = span.length() / 2;
+    const size_t count = static_cast<size_t>(declared < kMaxNameUnits ? declared : kMaxNameUnits);
+    std::vector<unsigned char> raw(count * 2);
+    std::vector<uint16_t> units(count);
+    *tooLong = false;
+    if (!raw.empty() && !reader_.bytesAt(span.begin, raw.data(), raw.size())) {
+        leave(span);
+        return std::string();
+    }
+    bool ended = false;
+    for (size_t i = 0; i < count; ++i) {
+        units[i] = le16(&raw[2 * i]);
+        ended = ended || units[i] == 0;
+    }
+    // A name that stops at a zero unit within the limit is whole.
+    *tooLong = declared > kMaxNameUnits && !ended;
+    std::string out(kMaxNameBytes, '\0');
+    out.resize(utf16ToUtf8(units.data(), units.size(), &out[0], out.size()));
+    leave(span);
     return out;
 }
 

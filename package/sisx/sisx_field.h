@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "package/byte_source.h"
+#include "package/io/byte_source.h"
 
 namespace sisx {
 
@@ -107,6 +107,9 @@ class FieldReader {
     std::string string(const Span& parent, size_t maxBytes = 259);
     // The value of a String (a whole field or an array element) as UTF-8.
     std::string text(const Span& value, size_t maxBytes);
+    // A String field that names a file: kept whole up to kMaxNameUnits units;
+    // `tooLong` tells whether it went on beyond them.
+    std::string name(const Span& parent, bool* tooLong);
 
   private:
     Span body(uint64_t start, const Span& parent);

@@ -1,61 +1,56 @@
 // Opening a Symbian OS 9 package: header, Contents, the controller brought into
 // memory, and the numbers the header panel shows.
+#include "package/sisx/sisx_package.h"
+
 #include <cstdint>
 
-#include <zlib.h>
-
-#include "package/sisx.h"
-
-#include "package/file_crc.h"
+#include "package/checks/file_crc.h"
+#include "package/io/inflate_stream.h"
 
 namespace {
 
-constexpr size_t kChunk = 16 * 1024;
+constexpr uint32_t kPiece = 16 * 1024;
 
 uint32_t wordAt(const unsigned char* header, size_t offset) {
     return le32(header + offset);
 }
 
-// Inflates the zlib stream in `payload` into exactly `out->size()` bytes; a
+// Keeps what is inflated, up to the size the controller declares.
+struct ControllerSink : InflateSink {
+    std::vector<unsigned char>& out;
+    size_t expected;
+    bool overran = false;
+
+    ControllerSink(std::vector<unsigned char>& o, size_t e) : out(o), expected(e) {}
+    bool take(const unsigned char* bytes, uint32_t count) override {
+        if (count > expected - out.size()) {
+            overran = true;
+            return false;
+        }
+        out.insert(out.end(), bytes, bytes + count);
+        return true;
+    }
+};
+
+// Inflates the zlib stream in `payload` into exactly `expected` bytes; a
 // stream that ends early, runs longer, or is broken fails.
-bool inflateExactly(const ByteSource& payload, std::vector<unsigned char>* out) {
-    z_stream stream = {};
-    if (inflateInit(&stream) != Z_OK) {
+bool inflateExactly(const ByteSource& payload, size_t expected, std::vector<unsigned char>* out) {
+    out->clear();
+    out->reserve(expected);
+    std::vector<unsigned char> buffers(3 * kPiece);
+    InflateStream stream(true);
+    if (!stream.start()) {
         return false;
     }
-    // One byte more than expected, so that a stream running long is seen.
-    const size_t expected = out->size();
-    out->resize(expected + 1);
-    stream.next_out = out->data();
-    stream.avail_out = static_cast<uInt>(out->size());
-    unsigned char input[kChunk];
-    uint64_t offset = 0;
-    int status = Z_OK;
-    while (status == Z_OK) {
-        if (stream.avail_in == 0) {
-            const size_t got = CheckedReader(payload).someAt(offset, input, sizeof input);
-            if (got == 0) {
-                break; // the stream ends before its end mark
-            }
-            offset += got;
-            stream.next_in = input;
-            stream.avail_in = static_cast<uInt>(got);
-        }
-        status = inflate(&stream, Z_NO_FLUSH);
-    }
-    const bool whole = status == Z_STREAM_END && stream.total_out == expected;
-    inflateEnd(&stream);
-    out->resize(expected);
-    return whole;
+    const InflateBuffers pieces{
+        buffers.data(), kPiece, {buffers.data() + kPiece, buffers.data() + 2 * kPiece}, kPiece};
+    ControllerSink sink(*out, expected);
+    const InflateResult result = stream.run(payload, 0, pieces, sink);
+    return stream.end() && result.end == InflateEnd::Finished && !sink.overran &&
+           out->size() == expected;
 }
 
 } // namespace
-
-bool isSisxPackage(const ByteSource& package) {
-    unsigned char word[4] = {};
-    return CheckedReader(package).someAt(0, word, sizeof word) == sizeof word &&
-           isSisxUid1(le32(word));
-}
 
 SisxPackage::SisxPackage(const ByteSource& package, bool computeChecksums) : package_(package) {
     unsigned char header[16] = {};
@@ -66,11 +61,14 @@ SisxPackage::SisxPackage(const ByteSource& package, bool computeChecksums) : pac
     summary_.uidChecksum = wordAt(header, 12);
     if (isSisxUid1(summary_.uid1)) {
         readContents(computeChecksums);
+    } else if (isSisxStubStart(summary_.uid1)) {
+        readStub();
     }
     if (summary_.readable) {
         summarise();
     } else {
         top_ = sisx::Controller();
+        std::vector<unsigned char>().swap(controllerBytes_);
     }
 }
 
@@ -120,28 +118,42 @@ void SisxPackage::readContents(bool computeChecksums) {
             crc16OfSource(package_.range(data.start, data.end - data.start));
     }
 
-    std::vector<unsigned char> inflated;
     const ByteSource payload = package_.range(payloadStart, compressed.end - payloadStart);
-    if (loadController(algorithm, declaredSize, payload, &inflated)) {
-        summary_.readable =
-            sisx::parseController(ByteSource::fromMemory(inflated.data(), inflated.size()), &top_);
+    if (loadController(algorithm, declaredSize, payload)) {
+        summary_.readable = sisx::parseController(
+            ByteSource::fromMemory(controllerBytes_.data(), controllerBytes_.size()), &top_);
+    }
+}
+
+// A stub is its controller field alone, read as it lies: no header, no data.
+void SisxPackage::readStub() {
+    summary_.hasFileHeader = false;
+    summary_.uid1 = summary_.uid2 = summary_.uid3 = summary_.uidChecksum = 0;
+    sisx::FieldReader in(package_);
+    const sisx::Span field = in.field(sisx::kController, sisx::wholeOf(package_));
+    if (!in.ok() || field.end > kMaxControllerSize) {
+        return;
+    }
+    if (loadController(0, field.end, package_.range(0, field.end))) {
+        summary_.readable = sisx::parseController(
+            ByteSource::fromMemory(controllerBytes_.data(), controllerBytes_.size()), &top_);
     }
 }
 
 bool SisxPackage::loadController(uint32_t algorithm, uint64_t declaredSize,
-                                 const ByteSource& payload, std::vector<unsigned char>* out) const {
+                                 const ByteSource& payload) {
+    std::vector<unsigned char>* out = &controllerBytes_;
     if (declaredSize > kMaxControllerSize || (algorithm != 0 && algorithm != 1)) {
         return false;
     }
     if (algorithm == 0 && payload.size() != declaredSize) {
         return false;
     }
-    out->resize(static_cast<size_t>(declaredSize));
     if (algorithm == 0) {
-        return out->empty() ||
-               CheckedReader(payload).someAt(0, out->data(), out->size()) == out->size();
+        out->resize(static_cast<size_t>(declaredSize));
+        return out->empty() || payload.readSome(0, out->data(), out->size()) == out->size();
     }
-    return inflateExactly(payload, out);
+    return inflateExactly(payload, static_cast<size_t>(declaredSize), out);
 }
 
 namespace {

@@ -5,11 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "package/byte_source.h"
-#include "package/format.h"
-#include "package/file_functions.h"
-#include "package/sisx_controller.h"
-#include "package/sisx_field.h"
+#include "package/io/byte_source.h"
+#include "package/model/contents.h"
+#include "package/sisx/sisx_controller.h"
+#include "package/sisx/sisx_field.h"
 
 constexpr uint32_t kSisxUid1 = 0x10201A7A;
 
@@ -17,13 +16,19 @@ constexpr uint32_t kSisxUid1 = 0x10201A7A;
 constexpr bool isSisxUid1(uint32_t word0) {
     return word0 == kSisxUid1;
 }
-bool isSisxPackage(const ByteSource& package);
+// Whether a file starting with `word0` may be a stub: a bare controller field,
+// without the 16-byte header, as phones keep for installed and ROM packages.
+constexpr bool isSisxStubStart(uint32_t word0) {
+    return word0 == sisx::kController;
+}
 
 // The controller is inflated into memory only up to this size; the largest
 // known one is about 25 KB.
 constexpr uint64_t kMaxControllerSize = 16u * 1024 * 1024;
 
 struct SisxSummary {
+    // False for a stub, which has no 16-byte header: its boxes stay empty.
+    bool hasFileHeader = true;
     // The header words as stored (zero where the package is shorter).
     uint32_t uid1 = 0;        // offset 0
     uint32_t uid2 = 0;        // offset 4
@@ -57,32 +62,39 @@ struct SisxSummary {
     uint16_t computedDataChecksum = 0;
 };
 
-// One opened Symbian OS 9 package. The source's file or memory must stay open
-// for as long as the object is used: file data is read from it on demand.
+// One opened Symbian OS 9 package, or a stub. The source's file or memory must
+// stay open for as long as the object is used: file data is read from it.
 class SisxPackage {
   public:
-    // Reads the header and the controller. The computed checksums read the whole
-    // Data field, most of the file: without `computeChecksums` they stay unset.
+    // Reads the header and the controller (a stub: the controller at offset 0).
+    // The computed checksums read the whole Data field, most of the file:
+    // without `computeChecksums` they stay unset.
     explicit SisxPackage(const ByteSource& package, bool computeChecksums = true);
 
     const SisxSummary& summary() const { return summary_; }
     bool readable() const { return summary_.readable; }
+    bool isStub() const { return !summary_.hasFileHeader; }
     const sisx::Controller& controller() const { return top_; }
+    // The controller as inflated, for what is read of it later (signatures
+    // cover it from its first member up to each chain).
+    const std::vector<unsigned char>& controllerBytes() const { return controllerBytes_; }
 
-    // In list mode, one addListEntry per file description and per embedded
-    // package; in extract mode, one extractData per file that is installed from
-    // the package's data. Does nothing when the controller is unreadable.
-    void walk(WalkMode mode, const WalkOutputs& outputs) const;
+    // Every file description and embedded package as the list shows them,
+    // depth first in stored order, and the files extraction writes with where
+    // their data lies. Empty when the controller is unreadable; a stub's files
+    // are listed but, holding no data, have none to write.
+    Contents contents() const;
 
   private:
     void readContents(bool computeChecksums);
-    bool loadController(uint32_t algorithm, uint64_t declaredSize, const ByteSource& payload,
-                        std::vector<unsigned char>* out) const;
+    void readStub();
+    bool loadController(uint32_t algorithm, uint64_t declaredSize, const ByteSource& payload);
     void summarise();
 
     ByteSource package_;
     SisxSummary summary_;
     sisx::Controller top_;
+    std::vector<unsigned char> controllerBytes_;
     bool hasData_ = false;
     sisx::Span data_; // the Data field, in package offsets
 };

@@ -7,7 +7,7 @@
 
 #include <zlib.h>
 
-#include "package/adler32.h"
+#include "package/checks/adler32.h"
 
 TEST(Adler32, AgreesWithZlibAtEveryLengthThatMatters) {
     std::vector<unsigned char> noise(70000 + 3);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "package/file_crc.h"
+#include "package/checks/file_crc.h"
 
 namespace {
 

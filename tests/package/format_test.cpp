@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "package/format.h"
+#include "package/epoc/format.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "common/paths.h"
 #include "common/string_ids.h"
-#include "package/output_path.h"
+#include "package/extract/output_path.h"
 #include "tests/package/package_fixture.h"
 
 namespace {
@@ -81,13 +81,12 @@ TEST(OutputPath, ExtractionStaysInsideTheDestinationWhateverItsLength) {
         OpenPackage opened(package);
         const sis::Bytes before = opened.built.bytes;
         RecordingHost host;
-        host.attach(opened.files);
         const fs::path out = opened.dir.path() / "out";
         fs::create_directory(out);
         host.useFolder(utf8Of(out));
         host.settings.defaultDest = c.defaultDest;
         host.folders = {utf8Of(out)};
-        opened.files.walkRecords(opened.header, WalkExtract, extractToDisk(opened.files));
+        host.extract(opened.files);
         const fs::path base = c.defaultDest == 500 ? opened.dir.path() : out;
         EXPECT_EQ(host.messages.empty(), c.written) << c.what;
         if (c.written) {
@@ -135,9 +134,8 @@ TEST(OutputPath, LongPathsAreRefusedWholeNeverCut) {
                        sis::simpleFile(0, "s", "\\" + longB, sis::textBytes("B"))};
     OpenPackage opened(package);
     RecordingHost host;
-    host.attach(opened.files);
     host.useFolder(utf8Of(base));
-    opened.files.walkRecords(opened.header, WalkExtract, extractToDisk(opened.files));
+    host.extract(opened.files);
     EXPECT_EQ(host.messages, std::vector<RecordedMessage>(3, extractError(IdsCreateError)));
     EXPECT_EQ(TempDir::filesBelow(base), std::vector<std::string>{fits})
         << "the path of 259 bytes is written, no other and no cut one";
@@ -160,12 +158,9 @@ TEST(OutputPath, APackageFolderTooLongForAnyFileWritesNothing) {
     FileFunctions files;
     std::strncpy(files.packagePath, utf8Of(folder / "p.sis").c_str(), sizeof files.packagePath - 1);
     files.openMemory(built.bytes.data(), built.bytes.size());
-    PackageHeader header;
-    files.readHeader(&header);
     RecordingHost host;
-    host.attach(files);
     host.settings.defaultDest = 500;
-    files.walkRecords(header, WalkExtract, extractToDisk(files));
+    host.extract(files);
     EXPECT_EQ(host.messages, std::vector<RecordedMessage>{extractError(IdsCreateError)});
     EXPECT_EQ(TempDir::filesBelow(dir.path()),
               std::vector<std::string>{std::string(257 - length, 'p') + "/p.sis"});

@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include "common/string_ids.h"
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -70,73 +72,73 @@ void PrintTo(const ListEntry& entry, std::ostream* os) {
     *os << "{" << entry.kind << ", \"" << entry.name << "\"}";
 }
 
-namespace {
-
-int recordMessage(void* context, int kind, int textId, int suffixId, const char* prefix) {
-    auto* host = static_cast<RecordingHost*>(context);
-    host->messages.push_back({kind, textId, suffixId, prefix ? prefix : "(null)"});
-    if (kind != 4) {
-        return 1;
+int RecordingHost::showMessage(int kind, int textId, int suffixId, const char* prefix) {
+    messages.push_back({kind, textId, suffixId, prefix ? prefix : "(null)"});
+    if (kind != KindQuestion || answers.empty()) {
+        return kind != KindQuestion ? 1 : AnswerNo;
     }
-    if (host->answers.empty()) {
-        return 7;
-    }
-    int answer = host->answers.front();
-    host->answers.pop_front();
+    const int answer = answers.front();
+    answers.pop_front();
     return answer;
 }
 
 // Recorded as a question whose prefix is the count of failed files.
-int askToGoOn(void* context, int textId, int32_t failures) {
-    return recordMessage(context, 4, textId, 0, std::to_string(failures).c_str());
+int RecordingHost::askToGoOn(int textId, int32_t failures) {
+    return showMessage(KindQuestion, textId, 0, std::to_string(failures).c_str());
 }
 
-void countStep(void* context) {
-    ++static_cast<RecordingHost*>(context)->progressSteps;
-}
-
-bool pickFolder(void* context, const char* title, char* folder, size_t size) {
-    auto* host = static_cast<RecordingHost*>(context);
-    ++host->folderRequests;
+bool RecordingHost::chooseFolder(const char* title, std::string* folder) {
+    ++folderRequests;
     EXPECT_STREQ(title, "Select the destination Folder...");
-    if (host->folders.empty() || !host->folders.front()) {
-        if (!host->folders.empty()) {
-            host->folders.pop_front();
-        }
+    if (folders.empty()) {
         return false;
     }
-    std::string chosen = *host->folders.front();
-    host->folders.pop_front();
-    if (chosen.size() + 1 > size) {
+    const std::optional<std::string> chosen = folders.front();
+    folders.pop_front();
+    if (!chosen) {
         return false;
     }
-    std::memcpy(folder, chosen.c_str(), chosen.size() + 1);
+    *folder = *chosen;
     return true;
 }
 
-void giveSettings(void* context, ExtractSettings* out) {
-    *out = static_cast<RecordingHost*>(context)->settings;
+void RecordingHost::useFolder(const std::string& folder, bool overwrite) {
+    settings.defaultDest = 502;
+    settings.overwriteFiles = overwrite;
+    settings.destDir = folder;
 }
 
-void recordLine(void* context, uint32_t kind, const char* name) {
-    static_cast<RecordingOutputs*>(context)->lines.push_back({kind, name});
+bool RecordingHost::extract(FileFunctions& files) {
+    return files.extractAll(settings, *this) != 0;
 }
 
-void recordRequest(void* context, const char* name, uint32_t storedLength, uint32_t storedOffset,
-                   uint32_t originalLength) {
-    static_cast<RecordingOutputs*>(context)->requests.push_back(
-        {name, storedLength, storedOffset, originalLength});
+RecordedMessage extractError(int textId) {
+    return {0, textId, 8, "(null)"};
 }
 
-void recordSisxLine(void* context, uint32_t kind, const char* name) {
-    static_cast<SisxRecording*>(context)->lines.push_back({kind, name});
+Listed listedOf(const Contents& contents) {
+    Listed listed;
+    for (const PackageEntry& entry : contents.entries) {
+        listed.lines.push_back({entry.kind, contents.text(entry.name)});
+    }
+    for (const PackageFile& file : contents.files) {
+        listed.requests.push_back({contents.extractionName(file), file.data.length,
+                                   file.data.offset, file.data.originalLength});
+    }
+    return listed;
 }
 
-void recordSisxData(void* context, const char* name, const StoredData& data) {
-    static_cast<SisxRecording*>(context)->extracted.push_back({name, data});
+StoredData storedDataOf(const Package& package, const PackageFile& file) {
+    StoredData data;
+    data.bytes = package.source.range(file.data.offset, file.data.length);
+    data.coding = file.data.coding;
+    data.originalLength = file.data.originalLength;
+    if (file.digest != kNoDigest) {
+        data.hasSha1 = true;
+        std::memcpy(data.sha1, package.contents.digests[file.digest].data(), sizeof data.sha1);
+    }
+    return data;
 }
-
-} // namespace
 
 bool restoreStored(const StoredData& data, size_t limit, std::vector<unsigned char>* out) {
     std::vector<unsigned char> stored(static_cast<size_t>(data.bytes.size()));
@@ -158,61 +160,14 @@ bool restoreStored(const StoredData& data, size_t limit, std::vector<unsigned ch
     return status == Z_OK;
 }
 
-WalkOutputs SisxRecording::outputs() {
-    WalkOutputs out = {};
-    out.context = this;
-    out.addListEntry = recordSisxLine;
-    out.extractData = recordSisxData;
-    return out;
-}
-
-void RecordingHost::attach(FileFunctions& files) {
-    files.host.context = this;
-    files.host.showMessage = recordMessage;
-    files.host.askToGoOn = askToGoOn;
-    files.host.stepProgress = countStep;
-    files.host.chooseFolder = pickFolder;
-    files.host.readSettings = giveSettings;
-}
-
-void RecordingHost::useFolder(const std::string& folder, uint32_t overwrite) {
-    settings.defaultDest = 502;
-    settings.overwriteFiles = overwrite;
-    std::memset(settings.destDir, 0, sizeof settings.destDir);
-    std::strncpy(settings.destDir, folder.c_str(), sizeof settings.destDir - 1);
-}
-
-RecordedMessage extractError(int textId) {
-    return {0, textId, 8, "(null)"};
-}
-
-WalkOutputs RecordingOutputs::outputs() {
-    WalkOutputs out = {};
-    out.context = this;
-    out.addListEntry = recordLine;
-    out.extractStored = recordRequest;
-    return out;
-}
-
 OpenPackage::OpenPackage(const sis::Package& package, const std::string& fileName)
     : built(sis::build(package)) {
     packagePath = dir.path() / pathOfUtf8(fileName);
     EXPECT_TRUE(sis::writeFile(packagePath, built.bytes));
     std::string utf8 = utf8Of(packagePath);
     std::strncpy(files.packagePath, utf8.c_str(), sizeof files.packagePath - 1);
-    files.OpenSISFile(files.packagePath);
-    EXPECT_NE(files.inputHandle, kInvalidFile);
-    files.readHeader(&header);
-}
-
-RecordingOutputs OpenPackage::list() {
-    RecordingOutputs recorded;
-    files.walkRecords(header, WalkList, recorded.outputs());
-    return recorded;
-}
-
-RecordingOutputs OpenPackage::extractRequests() {
-    RecordingOutputs recorded;
-    files.walkRecords(header, WalkExtract, recorded.outputs());
-    return recorded;
+    EXPECT_EQ(files.OpenSISFile(), OpenResult::Opened);
+    if (files.package) {
+        header = files.package->epocHeader;
+    }
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Shared pieces of the package tests: a fresh temporary folder per test, a host
-// that records what extraction tells the user, and walk outputs that record
-// what the walk hands on.
+// that records what extraction tells the user, and what a package's contents
+// list and hand to extraction.
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "package/extract/extract_host.h"
 #include "package/file_functions.h"
 #include "tests/support/sis_builder.h"
 
@@ -66,28 +67,35 @@ struct RecordedMessage {
 };
 void PrintTo(const RecordedMessage& message, std::ostream* os);
 
-// The extraction's host as the tests drive it.
-struct RecordingHost {
+// The extraction's host as the tests drive it, and the settings of its runs.
+struct RecordingHost : ExtractHost {
     std::vector<RecordedMessage> messages;
     std::deque<int> answers;                        // to questions; No when used up
     std::deque<std::optional<std::string>> folders; // chooseFolder: a folder, or cancel
     int folderRequests = 0;
     int progressSteps = 0;
-    ExtractSettings settings = {};
+    ExtractSettings settings;
 
-    // Connects this host to `files`.
-    void attach(FileFunctions& files);
-    void useFolder(const std::string& folder, uint32_t overwrite = 0);
+    void useFolder(const std::string& folder, bool overwrite = false);
+    // One run of Extract over every file of the package open in `files`; returns
+    // whether it wrote any.
+    bool extract(FileFunctions& files);
+
+    int showMessage(int kind, int textId, int suffixId, const char* prefix) override;
+    int askToGoOn(int textId, int32_t failures) override;
+    void stepProgress() override { ++progressSteps; }
+    bool chooseFolder(const char* title, std::string* folder) override;
 };
 
 // A message of the extraction's error kind: text id, suffix 8, no prefix.
 RecordedMessage extractError(int textId);
 
+// A file an extraction gets: the name it is written under and where its data is.
 struct ExtractRequest {
     std::string name;
-    uint32_t storedLength;
-    uint32_t storedOffset;
-    uint32_t originalLength;
+    uint64_t storedLength;
+    uint64_t storedOffset;
+    uint64_t originalLength;
     bool operator==(const ExtractRequest& other) const {
         return name == other.name && storedLength == other.storedLength &&
                storedOffset == other.storedOffset && originalLength == other.originalLength;
@@ -104,28 +112,21 @@ struct ListEntry {
 };
 void PrintTo(const ListEntry& entry, std::ostream* os);
 
-struct RecordingOutputs {
+// What a package's contents list and hand to extraction.
+struct Listed {
     std::vector<ListEntry> lines;
     std::vector<ExtractRequest> requests;
-    WalkOutputs outputs();
 };
+Listed listedOf(const Contents& contents);
 
-// What a Symbian OS 9 walk hands on: list lines, and files with their data.
-struct SisxExtracted {
-    std::string name;
-    StoredData data;
-};
+// The stored data of `file` of `package`, as the extraction reads it.
+StoredData storedDataOf(const Package& package, const PackageFile& file);
+
 // The file a StoredData holds, inflated or copied, at most `limit` bytes of it;
 // false when it cannot be undone.
 bool restoreStored(const StoredData& data, size_t limit, std::vector<unsigned char>* out);
 
-struct SisxRecording {
-    std::vector<ListEntry> lines;
-    std::vector<SisxExtracted> extracted;
-    WalkOutputs outputs();
-};
-
-// A package written to a temporary folder and opened, with its header loaded.
+// A package written to a temporary folder and opened.
 struct OpenPackage {
     TempDir dir;
     sis::Built built;
@@ -136,6 +137,7 @@ struct OpenPackage {
     explicit OpenPackage(const sis::Package& package, const std::string& fileName = "test.sis");
     ~OpenPackage() { files.closePackage(); }
 
-    RecordingOutputs list();
-    RecordingOutputs extractRequests();
+    const Contents& contents() const { return files.package->contents; }
+    Listed list() const { return listedOf(contents()); }
+    Listed extractRequests() const { return list(); }
 };

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "package/safe_name.h"
+#include "package/extract/safe_name.h"
 
 // Every install name the extraction must refuse or accept, in one table.
 TEST(SafeInstallName, EveryCase) {

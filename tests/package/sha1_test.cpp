@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <string>
 
-#include "package/sha1.h"
-#include "package/sha1_blocks.h"
+#include "package/checks/sha1.h"
+#include "package/checks/sha1_blocks.h"
 #include "tests/support/sha256.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include "common/string_ids.h"
 #include "display/header_text.h"
 #include "display/sisx_header_text.h"
-#include "package/sha1.h"
-#include "package/sisx.h"
+#include "package/checks/sha1.h"
+#include "package/sisx/sisx_package.h"
 #include "tests/package/package_fixture.h"
 #include "tests/support/sis_builder.h"
 #include "tests/support/sisx_builder.h"
@@ -18,7 +18,6 @@ namespace {
 using sisxbuild::Block;
 using sisxbuild::File;
 using sisxbuild::If;
-using sisxbuild::Package;
 using sisxbuild::Sisx;
 
 struct Read {
@@ -37,47 +36,63 @@ File file(const std::string& target, const std::string& content, uint32_t operat
     return f;
 }
 
-Package package(std::vector<File> files, const std::string& name = "Demo") {
-    Package p;
+sisxbuild::Package package(std::vector<File> files, const std::string& name = "Demo") {
+    sisxbuild::Package p;
     p.names = {name};
     p.block.files = std::move(files);
     return p;
 }
 
-Sisx sisxOf(Package top) {
+Sisx sisxOf(sisxbuild::Package top) {
     Sisx d;
     d.package = std::move(top);
     return d;
 }
 
 std::vector<ListEntry> listed(const SisxPackage& package) {
-    SisxRecording recording;
-    package.walk(WalkList, recording.outputs());
-    return recording.lines;
+    return listedOf(package.contents()).lines;
+}
+
+// The stored data of `file`, as the extraction reads it from `bytes`.
+StoredData storedData(const ByteSource& bytes, const Contents& contents, const PackageFile& file) {
+    StoredData data;
+    data.bytes = bytes.range(file.data.offset, file.data.length);
+    data.coding = file.data.coding;
+    data.originalLength = file.data.originalLength;
+    data.hasSha1 = file.digest != kNoDigest;
+    if (data.hasSha1) {
+        std::copy(contents.digests[file.digest].begin(), contents.digests[file.digest].end(),
+                  data.sha1);
+    }
+    return data;
 }
 
 // Each handed-on file as "name=content", or "name=<missing>" when its data is
 // missing and "name=<broken>" when it cannot be undone.
-std::vector<std::string> extracted(const SisxPackage& package) {
-    SisxRecording recording;
-    package.walk(WalkExtract, recording.outputs());
+std::vector<std::string> extracted(const SisxPackage& package, const ByteSource& bytes) {
+    const Contents contents = package.contents();
     std::vector<std::string> out;
-    for (const SisxExtracted& e : recording.extracted) {
+    for (const PackageFile& file : contents.files) {
+        const StoredData data = storedData(bytes, contents, file);
         std::vector<unsigned char> content;
-        std::string text =
-            e.data.coding == StoredCoding::Missing ? "<missing>"
-            : restoreStored(e.data, static_cast<size_t>(e.data.originalLength), &content)
-                ? std::string(content.begin(), content.end())
-                : "<broken>";
-        out.push_back(e.name + "=" + text);
+        std::string text = data.coding == StoredCoding::Missing ? "<missing>"
+                           : restoreStored(data, static_cast<size_t>(data.originalLength), &content)
+                               ? std::string(content.begin(), content.end())
+                               : "<broken>";
+        out.push_back(contents.extractionName(file) + "=" + text);
     }
     return out;
 }
 
+std::vector<std::string> extracted(const Read& read) {
+    return extracted(read.package,
+                     ByteSource::fromMemory(read.built.bytes.data(), read.built.bytes.size()));
+}
+
 // A chain of `depth` packages, each embedded in the one before, one file each.
-Package nested(int depth) {
-    Package top = package({file("!:\\level0.txt", "level 0")});
-    Package* at = &top;
+sisxbuild::Package nested(int depth) {
+    sisxbuild::Package top = package({file("!:\\level0.txt", "level 0")});
+    sisxbuild::Package* at = &top;
     for (int level = 1; level <= depth; ++level) {
         at->block.embedded.push_back(package(
             {file("!:\\level" + std::to_string(level) + ".txt", "level " + std::to_string(level))},
@@ -88,8 +103,8 @@ Package nested(int depth) {
 }
 
 // `depth` If blocks, each inside the first branch of the one before.
-Package nestedIfs(int depth) {
-    Package top = package({});
+sisxbuild::Package nestedIfs(int depth) {
+    sisxbuild::Package top = package({});
     Block* at = &top.block;
     for (int level = 0; level < depth; ++level) {
         at->ifs.push_back(If{{Block{}}, 2});
@@ -99,8 +114,8 @@ Package nestedIfs(int depth) {
     return top;
 }
 
-Package withCondition(int depth) {
-    Package top = package({});
+sisxbuild::Package withCondition(int depth) {
+    sisxbuild::Package top = package({});
     If condition;
     condition.conditionDepth = depth;
     condition.branches = {Block{{file("!:\\c.txt", "c")}, {}, {}}};
@@ -123,8 +138,8 @@ TEST(Sisx, RecognisedByItsFirstWord) {
         {{}, false},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(isSisxPackage(ByteSource::fromMemory(c.bytes.data(), c.bytes.size())), c.sisx)
-            << c.bytes.size() << " bytes";
+        const auto read = readPackage(ByteSource::fromMemory(c.bytes.data(), c.bytes.size()));
+        EXPECT_EQ(read && read->kind == PackageKind::Sisx, c.sisx) << c.bytes.size() << " bytes";
     }
 }
 
@@ -321,7 +336,7 @@ TEST(Sisx, WalkOrderAndDataLocation) {
     const std::vector<Case> cases = {
         {"block files, then embedded packages, then If branches in order",
          [] {
-             Package top = package({file("!:\\a", "A")});
+             sisxbuild::Package top = package({file("!:\\a", "A")});
              top.block.embedded.push_back(package({file("!:\\e", "E")}, "Inner"));
              top.block.ifs.push_back(If{{Block{{file("!:\\if", "IF")}, {}, {}},
                                          Block{{file("!:\\elseif", "ELSEIF")}, {}, {}},
@@ -340,7 +355,7 @@ TEST(Sisx, WalkOrderAndDataLocation) {
          {"!:\\a=A", "!:\\e=E", "!:\\if=IF", "!:\\elseif=ELSEIF", "!:\\else=ELSE", "!:\\if2=IF2"}},
         {"three levels: each DataIndex relative to the parent's unit",
          [] {
-             Package top = package({file("!:\\t", "top")});
+             sisxbuild::Package top = package({file("!:\\t", "top")});
              top.block.embedded.push_back(package({file("!:\\a", "first")}, "A"));
              top.block.embedded.push_back(package({file("!:\\b", "second")}, "B"));
              top.block.embedded[1].block.embedded.push_back(
@@ -351,7 +366,7 @@ TEST(Sisx, WalkOrderAndDataLocation) {
          {"!:\\t=top", "!:\\a=first", "!:\\b=second", "!:\\c=third"}},
         {"a package embedded in an If branch",
          [] {
-             Package top = package({});
+             sisxbuild::Package top = package({});
              Block branch;
              branch.embedded.push_back(package({file("!:\\in", "inner")}, "In branch"));
              branch.files.push_back(file("!:\\br", "branch"));
@@ -371,7 +386,7 @@ TEST(Sisx, WalkOrderAndDataLocation) {
          {"!:\\orig=same", "!:\\copy=same"}},
         {"a shared target is numbered within its package, case and drive aside",
          [] {
-             Package top = package({file("!:\\Demo.rsc", "1"), file("c:\\other", "o")});
+             sisxbuild::Package top = package({file("!:\\Demo.rsc", "1"), file("c:\\other", "o")});
              top.block.ifs.push_back(If{{Block{{file("C:\\DEMO.RSC", "2")}, {}, {}},
                                          Block{{file("e:\\demo.rsc", "3")}, {}, {}}},
                                         2});
@@ -395,7 +410,7 @@ TEST(Sisx, WalkOrderAndDataLocation) {
          {"!:\\shown.txt=also shown", "!:\\run.exe=run"}},
         {"preinstalled packages (types 3 and 4) are listed, not extracted",
          [] {
-             Package top = package({file("!:\\pa", "pa")});
+             sisxbuild::Package top = package({file("!:\\pa", "pa")});
              top.installType = 3;
              top.block.embedded.push_back(package({file("!:\\sa", "sa")}, "App"));
              top.block.embedded.push_back(package({file("!:\\pp", "pp")}, "Patch"));
@@ -464,7 +479,7 @@ TEST(Sisx, WalkOrderAndDataLocation) {
         Read read(c.describe());
         ASSERT_TRUE(read.package.readable()) << c.what;
         EXPECT_EQ(listed(read.package), c.lines) << c.what;
-        EXPECT_EQ(extracted(read.package), c.extracted) << c.what;
+        EXPECT_EQ(extracted(read), c.extracted) << c.what;
     }
 }
 
@@ -473,10 +488,11 @@ TEST(Sisx, StoredDataDescribesTheFile) {
     File unknownHash = file("!:\\other", "other");
     unknownHash.hashIsSha1 = false;
     Read read(sisxOf(package({f, unknownHash})));
-    SisxRecording recording;
-    read.package.walk(WalkExtract, recording.outputs());
-    ASSERT_EQ(recording.extracted.size(), 2u);
-    const StoredData& data = recording.extracted[0].data;
+    const Contents contents = read.package.contents();
+    const ByteSource bytes =
+        ByteSource::fromMemory(read.built.bytes.data(), read.built.bytes.size());
+    ASSERT_EQ(contents.files.size(), 2u);
+    const StoredData data = storedData(bytes, contents, contents.files[0]);
     EXPECT_EQ(data.coding, StoredCoding::Zlib);
     EXPECT_EQ(data.originalLength, 16u);
     EXPECT_TRUE(data.hasSha1);
@@ -485,52 +501,56 @@ TEST(Sisx, StoredDataDescribesTheFile) {
     sis::Bytes got(stored.size());
     data.bytes.readSome(0, got.data(), got.size());
     EXPECT_EQ(got, stored);
-    EXPECT_FALSE(recording.extracted[1].data.hasSha1);
+    EXPECT_EQ(contents.files[1].digest, kNoDigest);
 }
 
-// Targets from hostile strings come out as safe UTF-8 of at most 259 bytes.
+// Targets from hostile strings come out as safe UTF-8, whole up to 1,024 units.
 TEST(Sisx, TargetText) {
     const std::string longTarget = "!:\\" + std::string(300, 'a');
-    std::string accented; // 2-byte characters: 259 bytes would split one
+    std::string accented; // 2-byte characters
     for (int i = 0; i < 200; ++i)
         accented += "\xC3\xA9";
+    const std::string longest(kMaxNameUnits, 'z');
     const struct {
         const char* what;
         sis::Bytes bytes;
+        std::string target;
         std::string expected;
+        bool tooLong;
     } cases[] = {
-        {"odd length: the half unit is dropped", {'a', 0, 'b', 0, 'c'}, "ab"},
+        {"odd length: the half unit is dropped", {'a', 0, 'b', 0, 'c'}, "", "ab", false},
         {"lone high surrogate",
          {'a', 0, 0x00, 0xD8, 'b', 0},
+         "",
          "a\xEF\xBF\xBD"
-         "b"},
-        {"lone low surrogate at the end", {'a', 0, 0x00, 0xDC}, "a\xEF\xBF\xBD"},
-        {"surrogate pair", {0x3D, 0xD8, 0x00, 0xDE}, "\xF0\x9F\x98\x80"},
-        {"NUL inside ends the text", {'a', 0, 0, 0, 'b', 0}, "a"},
-        {"cut at 259 bytes", sisxbuild::Bytes(), longTarget.substr(0, 259)},
-        {"cut before a character that does not fit", sisxbuild::Bytes(), accented.substr(0, 258)},
+         "b",
+         false},
+        {"lone low surrogate at the end", {'a', 0, 0x00, 0xDC}, "", "a\xEF\xBF\xBD", false},
+        {"surrogate pair", {0x3D, 0xD8, 0x00, 0xDE}, "", "\xF0\x9F\x98\x80", false},
+        {"NUL inside ends the text", {'a', 0, 0, 0, 'b', 0}, "", "a", false},
+        {"longer than a Windows path, kept whole", {}, longTarget, longTarget, false},
+        {"two-byte characters kept whole", {}, accented, accented, false},
+        {"1,024 units kept whole", {}, longest, longest, false},
+        {"one unit more: listed cut, refused", {}, longest + "z", longest, true},
     };
     for (const auto& c : cases) {
-        File f = file("", "x");
+        File f = file(c.target, "x");
         if (!c.bytes.empty()) {
             f.targetBytes = c.bytes;
-        } else {
-            f.target = c.expected.size() > 258 && c.expected[0] == '!' ? longTarget : accented;
         }
         Read read(sisxOf(package({f})));
-        const std::vector<ListEntry> lines = listed(read.package);
-        ASSERT_EQ(lines.size(), 1u) << c.what;
-        EXPECT_EQ(lines[0].name, c.expected) << c.what;
+        const Contents contents = read.package.contents();
+        ASSERT_EQ(contents.entries.size(), 1u) << c.what;
+        EXPECT_EQ(contents.text(contents.entries[0].name), c.expected) << c.what;
+        ASSERT_EQ(contents.files.size(), 1u) << c.what;
+        EXPECT_EQ(contents.files[0].nameTooLong, c.tooLong) << c.what;
     }
 }
 
-TEST(Sisx, NumberedNameStaysWithinTheLimit) {
+TEST(Sisx, NumbersOfSharedTargetsAreAppendedToTheWholeName) {
     const std::string target = "!:\\" + std::string(280, 'n');
     Read read(sisxOf(package({file(target, "1"), file(target, "2")})));
-    const std::vector<std::string> got = extracted(read.package);
-    ASSERT_EQ(got.size(), 2u);
-    EXPECT_EQ(got[0], target.substr(0, 258) + "1=1");
-    EXPECT_EQ(got[1], target.substr(0, 258) + "2=2");
+    EXPECT_EQ(extracted(read), (std::vector<std::string>{target + "1=1", target + "2=2"}));
 }
 
 // Each shape either reads or leaves the controller unreadable; an unreadable one
@@ -633,7 +653,7 @@ TEST(Sisx, ReadableOrNotByEachRule) {
         EXPECT_EQ(read.package.summary().uid3, le32(word)) << c.what;
         if (!c.readable) {
             EXPECT_TRUE(listed(read.package).empty()) << c.what;
-            EXPECT_TRUE(extracted(read.package).empty()) << c.what;
+            EXPECT_TRUE(extracted(read).empty()) << c.what;
             EXPECT_EQ(sisxHeaderBoxText(read.package.summary(), 1009), "") << c.what;
         }
     }
@@ -656,7 +676,8 @@ TEST(Sisx, LengthsPastTwoGigabytes) {
         // The data checksum would read all 2 GB of zeros: it is not what is tested here.
         SisxPackage package(ByteSource::fromFile(handle), false);
         EXPECT_TRUE(package.readable());
-        EXPECT_EQ(extracted(package), (std::vector<std::string>{"!:\\a=first", "!:\\b=second"}));
+        EXPECT_EQ(extracted(package, ByteSource::fromFile(handle)),
+                  (std::vector<std::string>{"!:\\a=first", "!:\\b=second"}));
     }
     platformClose(handle);
 }
@@ -751,14 +772,10 @@ TEST(Sisx, LargeFilesWrittenWholeWithTheirDigestChecked) {
         }
         TempDir out;
         FileFunctions files;
-        files.openMemory(built.bytes.data(), built.bytes.size());
-        PackageHeader header;
-        files.readHeader(&header);
-        ASSERT_EQ(files.recognisePackage(header), PackageFormat::Sisx);
+        ASSERT_EQ(files.openMemory(built.bytes.data(), built.bytes.size()), OpenResult::Opened);
         RecordingHost host;
-        host.attach(files);
         host.useFolder(out.utf8());
-        files.walkPackage(header, WalkExtract, extractToDisk(files));
+        host.extract(files);
         EXPECT_EQ(host.messages, c.messages) << c.what;
         EXPECT_TRUE(readAll(out.path() / "big.bin") == expected) << c.what;
         files.closePackage();

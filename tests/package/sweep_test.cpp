@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "common/string_ids.h"
-#include "package/sisx.h"
+#include "package/sisx/sisx_package.h"
 #include "tests/package/package_fixture.h"
 #include "tests/support/real_packages.h"
 #include "tests/support/sisx_builder.h"
@@ -16,7 +16,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes readPackage(const std::string& path) {
+Bytes readBytes(const std::string& path) {
     std::ifstream in(pathOfUtf8(path), std::ios::binary);
     return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
@@ -33,17 +33,12 @@ std::vector<uint32_t> edgeValues(size_t size) {
 
 // What a damaged package made the program do.
 struct Outcome {
-    PackageFormat format = PackageFormat::None;
+    bool sisx = false;
     size_t lines = 0;
     size_t requests = 0; // files handed to extraction
     size_t messages = 0;
     std::vector<std::string> outside; // entries that are not below the destination
 };
-
-void countLine(void* context, uint32_t, const char* name) {
-    EXPECT_LT(std::strlen(name), kPathSize);
-    ++static_cast<Outcome*>(context)->lines;
-}
 
 // Opens the bytes from memory, lists them, and extracts them to a fresh
 // folder below `dir` (when `toDisk`), answering Yes to every question.
@@ -58,27 +53,22 @@ Outcome runAll(const Bytes& bytes, const TempDir& dir, bool toDisk) {
     }
     const std::string packagePath = utf8Of(dir.path() / "package.sis");
     std::strncpy(files.packagePath, packagePath.c_str(), sizeof files.packagePath - 1);
-    files.openMemory(bytes.data(), bytes.size());
-    PackageHeader header;
-    if (files.readHeader(&header) == 0) {
+    if (files.openMemory(bytes.data(), bytes.size()) != OpenResult::Opened) {
         return outcome;
     }
-    outcome.format = files.recognisePackage(header);
-    WalkOutputs list = {};
-    list.context = &outcome;
-    list.addListEntry = countLine;
-    files.walkPackage(header, WalkList, list);
-    RecordingOutputs requested;
-    files.walkPackage(header, WalkExtract, requested.outputs());
-    outcome.requests = requested.requests.size();
+    const Contents& contents = files.package->contents;
+    outcome.sisx = files.package->kind == PackageKind::Sisx;
+    for (const PackageEntry& entry : contents.entries) {
+        EXPECT_LT(std::strlen(contents.text(entry.name)), kMaxNameBytes);
+    }
+    outcome.lines = contents.entries.size();
+    outcome.requests = contents.files.size();
     if (toDisk) {
         RecordingHost host;
-        host.attach(files);
-        host.useFolder(utf8Of(out), 1);
+        host.useFolder(utf8Of(out), true);
         host.answers = std::deque<int>(64, AnswerYes);
-        files.walkPackage(header, WalkExtract, extractToDisk(files));
+        host.extract(files);
         outcome.messages = host.messages.size();
-        EXPECT_EQ(files.outputHandle, kInvalidFile);
     }
     files.closePackage();
     if (toDisk) {
@@ -91,19 +81,18 @@ Outcome runAll(const Bytes& bytes, const TempDir& dir, bool toDisk) {
     return outcome;
 }
 
-// Record boundaries of an older package: where each record of its stream starts.
-std::vector<size_t> recordBoundaries(const Bytes& bytes) {
+// Where to cut an older package: every word of the start of its record stream,
+// where its first records lie, then evenly spaced points to its end.
+std::vector<size_t> cutPoints(const Bytes& bytes) {
+    PackageHeader header = {};
+    std::memcpy(header.bytes, bytes.data(), std::min(bytes.size(), sizeof header.bytes));
+    const size_t stream = std::min<size_t>(header.packageLinesOffset(), bytes.size());
     std::vector<size_t> at;
-    FileFunctions files;
-    files.openMemory(bytes.data(), bytes.size());
-    PackageHeader header;
-    files.readHeader(&header);
-    CheckedReader reader(files.source, header.packageLinesOffset());
-    for (size_t i = 0; i < 100000; ++i) {
-        at.push_back(static_cast<size_t>(reader.position()));
-        if (!files.takeNextRecord(reader, header).taken) {
-            break;
-        }
+    for (size_t cut = stream; cut < std::min(bytes.size(), stream + 512); cut += 4) {
+        at.push_back(cut);
+    }
+    for (size_t cut = stream + 512; cut < bytes.size(); cut += bytes.size() / 64 + 1) {
+        at.push_back(cut);
     }
     return at;
 }
@@ -128,21 +117,18 @@ TEST(Sweep, OlderPackagesCutShortOrWithWordsAtTheirEdges) {
     size_t cases = 0;
     for (const std::string& path : shared) {
         SCOPED_TRACE(path);
-        const Bytes whole = readPackage(path);
-        // Cut at every record boundary: the records before the cut are listed.
-        const std::vector<size_t> boundaries = recordBoundaries(whole);
+        const Bytes whole = readBytes(path);
+        // A longer piece lists at least the records a shorter one does.
+        const std::vector<size_t> cuts = cutPoints(whole);
         size_t before = 0;
-        for (size_t cut : boundaries) {
-            if (cut >= whole.size()) {
-                break;
-            }
+        for (size_t cut : cuts) {
             const Outcome o = runAll(Bytes(whole.begin(), whole.begin() + cut), dir, false);
             EXPECT_GE(o.lines, before) << "cut at " << cut;
             before = o.lines;
             ++cases;
         }
         // Every 32-bit word of the header and of the first records at each edge value.
-        const size_t wordsEnd = std::min(whole.size(), boundaries.size() > 3 ? boundaries[3] : 100);
+        const size_t wordsEnd = std::min(whole.size(), cuts.size() > 40 ? cuts[40] : 100);
         for (size_t at = 0; at + 4 <= wordsEnd; at += 4) {
             for (uint32_t value : edgeValues(whole.size())) {
                 Bytes bytes = whole;
@@ -213,11 +199,11 @@ TEST(Sweep, SisxPackagesCutShortOrBrokenWordByWord) {
     }
     for (const std::string& path : shared) {
         SCOPED_TRACE(path);
-        const Bytes whole = readPackage(path);
+        const Bytes whole = readBytes(path);
         const size_t step = whole.size() <= 8192 ? 4 : (whole.size() / 256 + 3) / 4 * 4;
         for (size_t cut = 0; cut < whole.size(); cut += step) {
             const Outcome o = runAll(Bytes(whole.begin(), whole.begin() + cut), dir, false);
-            EXPECT_TRUE(o.format == PackageFormat::Sisx || cut < 100) << "cut at " << cut;
+            EXPECT_TRUE(o.sisx || cut < 100) << "cut at " << cut;
             EXPECT_LE(o.requests, o.lines);
             ++cases;
         }
@@ -263,17 +249,12 @@ TEST(Sweep, ThirtyTwoThousandLanguagesListQuicklyAndEndAtTheFirstNo) {
     ASSERT_GT(opened.built.bytes.size(), 390000u);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(opened.list().lines.size(), 1u);
-    size_t codes = 0;
-    opened.files.listLanguages(
-        opened.header.languageCount(), opened.header.languagesOffset(),
-        [](void* context, uint16_t) { ++*static_cast<size_t*>(context); }, &codes);
-    EXPECT_EQ(codes, 0x7FFFu);
+    EXPECT_EQ(opened.contents().languages.size(), 0x7FFFu);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 
     RecordingHost host;
-    host.attach(opened.files);
     host.useFolder(opened.dir.utf8());
-    opened.files.walkRecords(opened.header, WalkExtract, extractToDisk(opened.files));
+    host.extract(opened.files);
     std::vector<RecordedMessage> expected(10, extractError(IdsReadError));
     expected.push_back({KindQuestion, IdsGoOnAfterFailures, 0, "10"});
     EXPECT_EQ(host.messages, expected) << "a No at the first question ends the flood";

@@ -1,5 +1,5 @@
-// The record walk on its own: what it lists and hands to extraction, in which
-// order, and how far each record type takes it.
+// The record stream of the older format read into contents: what it lists and
+// hands to extraction, in which order, and how far each record type takes it.
 #include <cstring>
 #include <functional>
 
@@ -191,9 +191,7 @@ TEST(Walk, ListAndExtractInStreamOrder) {
         plainRequest(f[3], "!:\\sys\\run.exe"),
         plainRequest(f[5], "!:\\docs\\doc.pdf"),
     };
-    RecordingOutputs recorded = opened.extractRequests();
-    EXPECT_EQ(recorded.requests, requests);
-    EXPECT_TRUE(recorded.lines.empty());
+    EXPECT_EQ(opened.extractRequests().requests, requests);
 }
 
 TEST(Walk, MultiLanguageRecordsListOnceAndExtractEveryVariant) {
@@ -268,33 +266,28 @@ TEST(Walk, ExtractNames) {
         EXPECT_EQ(got[0].name, c.expected) << c.what;
     }
 
-    // 129 units of a three-byte character convert to 86 of them (258 bytes):
-    // one digit fits, two make the base give way by one character.
+    // Names are kept whole: 129 units of a three-byte character, and 1,024
+    // units; one unit more is listed cut and refused.
     std::string wide;
     for (int i = 0; i < 129; ++i) {
         wide += "\xE4\xB8\xAD";
     }
-    const std::string kept86 = wide.substr(0, 258);
     OpenPackage unicode(
         laterPackage({sis::multiFile(0, "s", wide, contents(12))}, std::vector<uint16_t>(12, 1)));
-    std::vector<ExtractRequest> variants = unicode.extractRequests().requests;
+    const std::vector<ExtractRequest> variants = unicode.extractRequests().requests;
     ASSERT_EQ(variants.size(), 12u);
-    EXPECT_EQ(variants[0].name, kept86 + "1");
-    EXPECT_EQ(variants[11].name, kept86.substr(0, 255) + "12");
-
-    // Names of 8-bit packages can reach 258 characters; digits still fit, the
-    // base giving way at a character boundary.
-    sis::Package eightBit =
-        laterPackage({sis::multiFile(0, "s", "", contents(12))}, std::vector<uint16_t>(12, 1));
-    eightBit.unicode = false;
-    std::string base = "!:\\" + std::string(254, 'b') + "\xC3\xA9"; // 258 characters
-    eightBit.records[0].dest.text = base;
-    OpenPackage opened(eightBit);
-    std::vector<ExtractRequest> got = opened.extractRequests().requests;
-    ASSERT_EQ(got.size(), 12u);
-    // 257 ASCII bytes, then é (2 bytes) would pass 259 with one digit: é goes.
-    EXPECT_EQ(got[0].name, "!:\\" + std::string(254, 'b') + "1");
-    EXPECT_EQ(got[11].name, "!:\\" + std::string(254, 'b') + "12");
+    EXPECT_EQ(variants[0].name, wide + "1");
+    EXPECT_EQ(variants[11].name, wide + "12");
+    for (bool eightBit : {false, true}) {
+        for (size_t length : {kMaxNameUnits, kMaxNameUnits + 1}) {
+            const std::string name(length, 'n');
+            sis::Package package = laterPackage({sis::simpleFile(0, "s", name, {})});
+            package.unicode = !eightBit;
+            OpenPackage opened(package);
+            EXPECT_EQ(opened.list().lines[0].name, name.substr(0, kMaxNameUnits)) << length;
+            EXPECT_EQ(opened.contents().files[0].nameTooLong, length > kMaxNameUnits) << length;
+        }
+    }
 }
 
 TEST(Walk, EndBoundAndEmptyStream) {
@@ -315,23 +308,7 @@ TEST(Walk, EndBoundAndEmptyStream) {
         sis::Built built = sis::build(empty);
         empty.dependenciesOffset = built.packageLinesOffset - static_cast<uint32_t>(delta);
         OpenPackage opened(empty);
-        opened.files.destPath[0] = 'X';
-        RecordingOutputs recorded;
-        EXPECT_FALSE(opened.files.walkRecords(opened.header, WalkExtract, recorded.outputs()));
-        EXPECT_TRUE(recorded.requests.empty());
-        EXPECT_EQ(opened.files.destPath[0], '\0') << "cleared even when nothing was read";
-    }
-}
-
-TEST(Walk, ResultAndDestPathAfterEveryWalk) {
-    OpenPackage opened(laterPackage({marker()}));
-    for (WalkMode mode : {WalkList, WalkExtract}) {
-        opened.files.destPath[0] = 'X';
-        opened.files.extractedCount = 0;
-        EXPECT_FALSE(opened.files.walkRecords(opened.header, mode, WalkOutputs{}));
-        EXPECT_EQ(opened.files.destPath[0], '\0');
-        opened.files.extractedCount = 2;
-        EXPECT_TRUE(opened.files.walkRecords(opened.header, mode, WalkOutputs{}));
+        EXPECT_TRUE(opened.list().requests.empty());
     }
 }
 

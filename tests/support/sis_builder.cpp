@@ -4,7 +4,7 @@
 
 #include <zlib.h>
 
-#include "package/format.h"
+#include "package/epoc/format.h"
 
 namespace sis {
 namespace {

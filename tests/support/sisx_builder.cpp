@@ -1,11 +1,11 @@
 #include "tests/support/sisx_builder.h"
 
-#include "package/file_crc.h"
+#include "package/checks/file_crc.h"
 
 #include <fstream>
 
-#include "package/format.h"
-#include "package/sha1.h"
+#include "package/epoc/format.h"
+#include "package/checks/sha1.h"
 #include "tests/support/sis_builder.h"
 
 namespace sisxbuild {

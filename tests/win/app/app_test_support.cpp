@@ -265,7 +265,6 @@ void MainWindowTest::TearDown() {
     destroyMainWindow(window_);
     window_ = nullptr;
     gFiles.closePackage();
-    gHeader = {};
     gFiles.packagePath[0] = '\0';
 }
 

@@ -149,7 +149,7 @@ TEST_F(OpenCommand, EmptyPackageSaysItCannotBeReadAndKeepsTheEarlierPanel) {
               L"Can't read SIS File!\nPublic: ReadSISFile\nClass: FileFunctions");
     EXPECT_EQ(ui.boxes()[0].type(), static_cast<UINT>(MB_ICONERROR | MB_OK));
     expectSamePanel(before, snapshot(window_));
-    EXPECT_NE(gFiles.inputHandle, kInvalidFile) << "the empty package stays open";
+    EXPECT_FALSE(gFiles.package) << "nothing of it can be extracted";
 }
 
 TEST_F(OpenCommand, AFileOfNeitherFormatSaysSoAndOffersNothingOfIt) {

@@ -30,7 +30,7 @@ struct Shared {
 
 std::vector<Shared> packageNames() {
     std::vector<Shared> all;
-    for (const char* folder : {"real", "sisx", "sisx/damaged"})
+    for (const char* folder : {"real", "sisx", "sisx/damaged", "sisx/stubs"})
         for (const std::string& name : testsupport::packageNamesIn(sharedPackageFolder(folder)))
             all.push_back({folder, name});
     if (all.empty())
@@ -143,6 +143,10 @@ TEST_P(RealPackage, ShowsListsAndExtractsWhatItMust) {
         // Every shared package is whole: the calculated word is the stored one.
         EXPECT_EQ(itemText(window_, IDC_FILE_CRC), storedWordText(path));
         EXPECT_EQ(itemText(window_, IDC_CALC_CRC), storedWordText(path));
+    } else if (expected.has("stub")) {
+        // A stub stores no checksum.
+        EXPECT_EQ(itemText(window_, IDC_FILE_CRC), L"");
+        EXPECT_EQ(itemText(window_, IDC_CALC_CRC), L"");
     } else {
         // Often wrong in real packages: shown, marked when they differ, never refused.
         EXPECT_TRUE(isChecksumPair(itemText(window_, IDC_FILE_CRC)));
@@ -168,6 +172,14 @@ TEST_P(RealPackage, ShowsListsAndExtractsWhatItMust) {
     EXPECT_EQ(languagesShown(ui, window_), wideLines(expected["languages"]));
 
     clickButton(window_, IDC_EXTRACT);
+    if (expected.has("stub")) {
+        // It holds no file data: it says so, and writes nothing.
+        ASSERT_EQ(ui.boxes().size(), 1u);
+        EXPECT_EQ(ui.boxes()[0].caption, L"Information");
+        EXPECT_EQ(ui.boxes()[0].text, programString(IdsStubHoldsNoData));
+        EXPECT_TRUE(filesBelow(out.path()).empty());
+        return;
+    }
     const ExpectedRun run = expectedRun(expected["extract"]);
     std::vector<std::wstring> shown;
     for (const CapturedBox& box : ui.boxes())

@@ -1,6 +1,7 @@
 // The languages dialog: names by code, and the dialog listing a package's codes.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 
@@ -66,6 +67,9 @@ TEST(LanguagesTest, TemplateAsDesigned) {
 std::string writeLanguagePackage(const TempFolder& folder, const char* name, uint16_t count,
                                  const std::vector<uint16_t>& codes) {
     std::string bytes(100, '\0');
+    bytes[8] = 0x19; // the older format's UID word 2, 0x10000419
+    bytes[9] = 0x04;
+    bytes[11] = 0x10;
     bytes[18] = static_cast<char>(count & 0xFF);
     bytes[19] = static_cast<char>(count >> 8);
     bytes[48] = 100;
@@ -79,10 +83,8 @@ std::string writeLanguagePackage(const TempFolder& folder, const char* name, uin
 }
 
 void openAsOpenDoes(const std::string& packagePath) {
-    gFiles.closePackage();
-    gFiles.OpenSISFile(packagePath.c_str());
-    std::memset(gHeader.bytes, 0, sizeof gHeader.bytes);
-    gFiles.readHeader(&gHeader);
+    std::snprintf(gFiles.packagePath, sizeof gFiles.packagePath, "%s", packagePath.c_str());
+    gFiles.OpenSISFile();
 }
 
 struct DialogRun {

@@ -1,0 +1,188 @@
+// A Symbian OS 9 controller as the list shows it and the extraction writes it:
+// depth first in stored order, a block's files, then its embedded packages,
+// then its If branches.
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "package/sisx/sisx_data.h"
+#include "package/sisx/sisx_package.h"
+
+namespace {
+
+using sisx::Controller;
+using sisx::DataKey;
+using sisx::FileDescription;
+using sisx::InstallBlock;
+
+constexpr uint32_t kOperationRun = 2;
+constexpr uint32_t kOperationText = 4;
+constexpr uint32_t kOperationNull = 8;
+constexpr uint32_t kOptionOpenByMime = 8;
+
+uint32_t listKind(const FileDescription& file) {
+    switch (file.operation) {
+    case kOperationRun:
+        return (file.options & kOptionOpenByMime) != 0 ? FileOpenDuringInstall
+                                                       : FileRunDuringInstall;
+    case kOperationText:
+        return FileShowDuringInstall;
+    case kOperationNull:
+        return FileUninstallOnly;
+    default:
+        return FileInstall;
+    }
+}
+
+bool isPreinstalled(const Controller& package) {
+    return package.installType == 3 || package.installType == 4;
+}
+
+// Whether the extraction gets this file: one with a target whose data the package holds.
+bool handedOn(const Controller& owner, const FileDescription& file) {
+    return !file.target.empty() && file.operation != kOperationNull && !isPreinstalled(owner);
+}
+
+// Targets compare without their drive and without ASCII case, as the device's paths do.
+std::string targetKey(const std::string& target) {
+    std::string key = target.size() >= 2 && target[1] == ':' ? target.substr(2) : target;
+    for (char& c : key) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return key;
+}
+
+// How many handed-on files of one package share each target, and how many of
+// them have been met so far: files that share one are numbered.
+struct TargetCounts {
+    std::map<std::string, uint32_t> total;
+    std::map<std::string, uint32_t> seen;
+};
+
+void countTargets(const Controller& owner, const InstallBlock& block, TargetCounts* counts) {
+    for (const FileDescription& file : block.files) {
+        if (handedOn(owner, file)) {
+            ++counts->total[targetKey(file.target)];
+        }
+    }
+    for (const InstallBlock& branch : block.branches) {
+        countTargets(owner, branch, counts);
+    }
+}
+
+void collectKeys(const Controller& package, uint64_t unit, std::vector<DataKey>* keys);
+
+void collectBlockKeys(const Controller& owner, const InstallBlock& block, uint64_t unit,
+                      std::vector<DataKey>* keys) {
+    for (const FileDescription& file : block.files) {
+        if (handedOn(owner, file)) {
+            keys->push_back({unit, file.fileIndex});
+        }
+    }
+    for (const Controller& embedded : block.embedded) {
+        collectKeys(embedded, unit + embedded.dataIndex, keys);
+    }
+    for (const InstallBlock& branch : block.branches) {
+        collectBlockKeys(owner, branch, unit, keys);
+    }
+}
+
+void collectKeys(const Controller& package, uint64_t unit, std::vector<DataKey>* keys) {
+    collectBlockKeys(package, package.block, unit, keys);
+}
+
+class ContentsBuilder {
+  public:
+    ContentsBuilder(const std::vector<DataKey>& keys, const std::vector<StoredLocation>& data,
+                    bool holdsData)
+        : keys_(keys), data_(data), holdsData_(holdsData) {}
+
+    void package(const Controller& p, uint64_t unit) {
+        TargetCounts counts;
+        countTargets(p, p.block, &counts);
+        block(p, p.block, unit, &counts);
+    }
+
+    Contents take() { return std::move(contents_); }
+
+  private:
+    void block(const Controller& owner, const InstallBlock& b, uint64_t unit,
+               TargetCounts* counts) {
+        for (const FileDescription& entry : b.files) {
+            file(owner, entry, unit, counts);
+        }
+        for (const Controller& embedded : b.embedded) {
+            PackageEntry line;
+            line.name = contents_.addName(embedded.firstName);
+            line.kind = FileComponent;
+            line.firstFile = static_cast<uint32_t>(contents_.files.size());
+            contents_.entries.push_back(line);
+            package(embedded, unit + embedded.dataIndex);
+        }
+        for (const InstallBlock& branch : b.branches) {
+            block(owner, branch, unit, counts);
+        }
+    }
+
+    void file(const Controller& owner, const FileDescription& description, uint64_t unit,
+              TargetCounts* counts) {
+        PackageEntry entry;
+        entry.name = contents_.addName(description.target);
+        entry.kind = listKind(description);
+        entry.firstFile = static_cast<uint32_t>(contents_.files.size());
+        entry.capabilities = description.capabilities;
+        entry.hasCapabilities = description.hasCapabilities;
+        entry.storedLength = description.length;
+        entry.originalLength = description.uncompressedLength;
+        contents_.entries.push_back(entry);
+        if (!handedOn(owner, description) || !holdsData_) {
+            return;
+        }
+        PackageFile out;
+        out.entry = static_cast<uint32_t>(contents_.entries.size() - 1);
+        out.name = entry.name;
+        out.nameTooLong = description.targetTooLong;
+        const std::string key = targetKey(description.target);
+        if (counts->total[key] >= 2) {
+            out.number = ++counts->seen[key];
+        }
+        const DataKey dataKey{unit, description.fileIndex};
+        const auto found = std::lower_bound(keys_.begin(), keys_.end(), dataKey);
+        out.data = data_[static_cast<size_t>(found - keys_.begin())];
+        out.data.originalLength = description.uncompressedLength;
+        if (description.hasSha1) {
+            out.digest = contents_.addDigest(description.sha1);
+        }
+        contents_.files.push_back(out);
+        contents_.entries.back().fileCount = 1;
+    }
+
+    const std::vector<DataKey>& keys_;
+    const std::vector<StoredLocation>& data_;
+    const bool holdsData_;
+    Contents contents_;
+};
+
+} // namespace
+
+Contents SisxPackage::contents() const {
+    if (!summary_.readable) {
+        return Contents();
+    }
+    std::vector<DataKey> keys;
+    collectKeys(top_, top_.dataIndex, &keys);
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    // Without a Data field every file's data is missing, as with an empty one.
+    const std::vector<StoredLocation> data =
+        isStub() ? std::vector<StoredLocation>()
+                 : sisx::findStoredData(package_, hasData_ ? data_ : sisx::Span(), keys);
+    ContentsBuilder builder(keys, data, !isStub());
+    builder.package(top_, top_.dataIndex);
+    Contents contents = builder.take();
+    contents.languages = top_.languages;
+    return contents;
+}
