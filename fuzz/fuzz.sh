@@ -17,7 +17,7 @@ trap 'rm -rf "$work"' EXIT
 
 "$build/fuzz/fuzz_seeds" "$work/seeds" >/dev/null
 seeds=("$work/seeds")
-for folder in real sisx sisx/damaged; do
+for folder in real sisx sisx/damaged sisx/stubs; do
     [ -d "$shared/$folder" ] && seeds+=("$shared/$folder")
 done
 [ ${#seeds[@]} -eq 1 ] && echo "Shared test data not found at $shared: fuzzing from the written seeds alone"
