@@ -2,6 +2,20 @@
 
 #include "package/extract/extraction_run.h"
 
+namespace {
+
+// Writes the files of one line; false once the user has ended the run.
+bool extractEntry(ExtractionRun& run, const Contents& contents, const PackageEntry& entry) {
+    for (uint32_t i = 0; i < entry.fileCount; ++i) {
+        if (run.extract(contents.files[entry.firstFile + i]).result == FileResult::RunEnded) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 OpenResult FileFunctions::OpenSISFile() {
     closePackage();
     input_ = platformOpenForRead(packagePath);
@@ -25,11 +39,45 @@ OpenResult FileFunctions::open(const ByteSource& source) {
 }
 
 void FileFunctions::closePackage() {
+    enclosing.clear();
     package.reset();
     if (input_ != kInvalidFile) {
         platformClose(input_);
         input_ = kInvalidFile;
     }
+}
+
+InnerResult FileFunctions::openInner(uint32_t entry) {
+    if (!package || !namesInnerPackage(*package, entry)) {
+        return InnerResult::NoPackage;
+    }
+    if (enclosing.size() >= kMaxInnerDepth) {
+        return InnerResult::TooDeep;
+    }
+    InnerPackage inner = readInnerPackage(*package, entry);
+    if (inner.result != InnerResult::Opened) {
+        return inner.result;
+    }
+    enclosing.push_back({std::move(package), entry});
+    package = std::move(inner.package);
+    return InnerResult::Opened;
+}
+
+bool FileFunctions::closeInner() {
+    if (enclosing.empty()) {
+        return false;
+    }
+    package = std::move(enclosing.back().package);
+    enclosing.pop_back();
+    return true;
+}
+
+std::vector<uint32_t> FileFunctions::innerChain() const {
+    std::vector<uint32_t> chain;
+    for (const EnclosingPackage& outer : enclosing) {
+        chain.push_back(outer.entry);
+    }
+    return chain;
 }
 
 int32_t FileFunctions::extractAll(const ExtractSettings& settings, ExtractHost& host) {
@@ -40,6 +88,24 @@ int32_t FileFunctions::extractAll(const ExtractSettings& settings, ExtractHost& 
     ExtractionRun run(package->source, package->contents, packagePath, settings, host);
     for (const PackageFile& file : package->contents.files) {
         if (run.extract(file).result == FileResult::RunEnded) {
+            break;
+        }
+    }
+    extractedCount = run.extractedCount();
+    return extractedCount;
+}
+
+int32_t FileFunctions::extractEntries(const std::vector<uint32_t>& entries,
+                                      const ExtractSettings& settings, ExtractHost& host) {
+    extractedCount = 0;
+    if (!package) {
+        return 0;
+    }
+    const Contents& contents = package->contents;
+    ExtractionRun run(package->source, contents, packagePath, settings, host);
+    for (uint32_t entry : entries) {
+        if (entry < contents.entries.size() &&
+            !extractEntry(run, contents, contents.entries[entry])) {
             break;
         }
     }

@@ -1,7 +1,9 @@
 #pragma once
-// The open package and the extraction runs over it.
+// The open package, the packages it lies in, and the extraction runs over it.
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "common/paths.h"
 #include "package/extract/extract_host.h"
@@ -15,6 +17,15 @@ enum class OpenResult {
     NotAPackage, // neither format
 };
 
+// Packages open inside packages as deep as a Symbian OS 9 controller may embed them.
+constexpr size_t kMaxInnerDepth = sisx::kMaxEmbeddedDepth;
+
+// A package that the open one lies in, and the line of it that was opened.
+struct EnclosingPackage {
+    std::shared_ptr<Package> package;
+    uint32_t entry = 0;
+};
+
 class FileFunctions {
   public:
     FileFunctions() = default;
@@ -23,8 +34,12 @@ class FileFunctions {
     FileFunctions& operator=(const FileFunctions&) = delete;
 
     char packagePath[kPathSize] = {}; // UTF-8
-    // The package open now; null when none is.
-    std::unique_ptr<Package> package;
+    // The package open now, the innermost one; null when none is. Shared, so
+    // that what shows it may keep it after it has been closed here.
+    std::shared_ptr<Package> package;
+    // The packages `package` lies in, the file's own first: empty while the
+    // package at packagePath itself is open.
+    std::vector<EnclosingPackage> enclosing;
     int32_t extractedCount = 0;
 
     // Closes any open package, then opens the file at packagePath and reads it.
@@ -33,9 +48,21 @@ class FileFunctions {
     OpenResult openMemory(const void* data, size_t size);
     void closePackage();
 
+    // Opens the package that line `entry` of the open package names in its
+    // place, keeping the open one to go back to.
+    InnerResult openInner(uint32_t entry);
+    // Goes back to the package around the open one; false when there is none.
+    bool closeInner();
+    // The lines opened, one per package, from the file's own down to the open one.
+    std::vector<uint32_t> innerChain() const;
+
     // One run of Extract over every file of the open package, in order, until
     // the user ends it; returns extractedCount, the files written.
     int32_t extractAll(const ExtractSettings& settings, ExtractHost& host);
+    // One run over the files of the given lines of the open package, in the
+    // order given; returns extractedCount.
+    int32_t extractEntries(const std::vector<uint32_t>& entries, const ExtractSettings& settings,
+                           ExtractHost& host);
 
   private:
     OpenResult open(const ByteSource& source);

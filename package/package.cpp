@@ -1,6 +1,7 @@
 #include "package/package.h"
 
 #include "package/epoc/epoc_reader.h"
+#include "package/io/inflate_stream.h"
 
 namespace {
 
@@ -15,6 +16,72 @@ std::unique_ptr<Package> readSisx(std::unique_ptr<Package> package, PackageKind 
     }
     package->contents = package->sisx->contents();
     return package;
+}
+
+// The whole file that `data` describes, in memory.
+bool storedBytes(const ByteSource& package, const StoredLocation& data,
+                 std::vector<unsigned char>* out) {
+    const ByteSource stored = package.range(data.offset, data.length);
+    const size_t size = static_cast<size_t>(data.originalLength);
+    switch (data.coding) {
+    case StoredCoding::Zlib:
+        return inflateWhole(stored, size, out);
+    case StoredCoding::AsIs:
+        out->resize(size);
+        return size == 0 || stored.readSome(0, out->data(), size) == size;
+    default:
+        return false;
+    }
+}
+
+// A component of the older format: its file, inflated, read as a package.
+InnerPackage readComponent(const Package& outer, const PackageFile& file) {
+    InnerPackage inner;
+    if (file.data.originalLength > kMaxInnerPackageSize) {
+        inner.result = InnerResult::TooLarge;
+        return inner;
+    }
+    std::vector<unsigned char> bytes;
+    if (!storedBytes(outer.source, file.data, &bytes) || bytes.empty()) {
+        inner.result = InnerResult::Unreadable;
+        return inner;
+    }
+    inner.package = readPackage(ByteSource::fromMemory(bytes.data(), bytes.size()));
+    if (!inner.package) {
+        inner.result = InnerResult::NotAPackage;
+        return inner;
+    }
+    // A vector moved keeps its buffer, which the package's source reads.
+    inner.package->heldBytes = std::move(bytes);
+    inner.result = InnerResult::Opened;
+    return inner;
+}
+
+// Which embedded package line `entry` names: in a Symbian OS 9 package only
+// embedded packages have component lines, one each, in the order they are met.
+uint32_t componentOrdinal(const Contents& contents, uint32_t entry) {
+    uint32_t ordinal = 0;
+    for (uint32_t i = 0; i < entry; ++i) {
+        ordinal += contents.entries[i].kind == FileComponent ? 1 : 0;
+    }
+    return ordinal;
+}
+
+InnerPackage readEmbedded(const Package& outer, uint32_t entry) {
+    InnerPackage inner;
+    auto package = std::make_unique<Package>();
+    package->kind = outer.kind;
+    package->source = outer.source;
+    package->sisx =
+        std::make_unique<SisxPackage>(*outer.sisx, componentOrdinal(outer.contents, entry));
+    if (!package->sisx->readable()) {
+        inner.result = InnerResult::Unreadable;
+        return inner;
+    }
+    package->contents = package->sisx->contents();
+    inner.package = std::move(package);
+    inner.result = InnerResult::Opened;
+    return inner;
 }
 
 } // namespace
@@ -37,4 +104,24 @@ std::unique_ptr<Package> readPackage(const ByteSource& source) {
         return readSisx(std::move(package), PackageKind::SisxStub);
     }
     return nullptr;
+}
+
+bool namesInnerPackage(const Package& package, uint32_t entry) {
+    if (entry >= package.contents.entries.size()) {
+        return false;
+    }
+    const PackageEntry& line = package.contents.entries[entry];
+    return line.kind == FileComponent && (package.sisx || line.fileCount > 0);
+}
+
+InnerPackage readInnerPackage(const Package& outer, uint32_t entry) {
+    if (!namesInnerPackage(outer, entry)) {
+        return InnerPackage();
+    }
+    if (outer.sisx) {
+        return readEmbedded(outer, entry);
+    }
+    // Of a component in several languages, the first language's package.
+    const PackageEntry& line = outer.contents.entries[entry];
+    return readComponent(outer, outer.contents.files[line.firstFile]);
 }

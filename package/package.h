@@ -3,6 +3,7 @@
 // its contents. The format is decided here, and only here.
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "package/checks/file_crc.h"
 #include "package/epoc/format.h"
@@ -19,6 +20,9 @@ enum class PackageKind {
 struct Package {
     PackageKind kind = PackageKind::Epoc;
     ByteSource source;
+    // The bytes `source` reads when the package is held in memory of its own
+    // (a package inside one of the older format); empty otherwise.
+    std::vector<unsigned char> heldBytes;
     PackageHeader epocHeader = {};     // the older format's 100 bytes, zero past a short package
     PackageCrc epocCrc = {};           // its check word as calculated over the package
     std::unique_ptr<SisxPackage> sisx; // Symbian OS 9 and stubs
@@ -35,3 +39,30 @@ struct Package {
 // Reads the package in `source`, whose bytes must outlive it; null when they are
 // not a package of any kind this program reads.
 std::unique_ptr<Package> readPackage(const ByteSource& source);
+
+// A package inside another is read into memory up to this size.
+constexpr uint64_t kMaxInnerPackageSize = 64u * 1024 * 1024;
+
+// What opening the package that a line of another names came to.
+enum class InnerResult {
+    Opened,
+    NoPackage,   // the line names no package inside this one
+    NotAPackage, // its bytes are no package of any kind this program reads
+    Unreadable,  // its bytes cannot be had whole
+    TooLarge,    // it declares more than kMaxInnerPackageSize bytes
+    TooDeep,     // packages are open inside packages as deep as they go
+};
+
+struct InnerPackage {
+    InnerResult result = InnerResult::NoPackage;
+    std::unique_ptr<Package> package; // when opened
+};
+
+// Whether line `entry` of `package` names a package inside it: a component of
+// the older format with its file, or an embedded Symbian OS 9 package.
+bool namesInnerPackage(const Package& package, uint32_t entry);
+
+// Reads the package that line `entry` of `outer` names. One of the older
+// format is inflated into memory that it holds itself; an embedded Symbian OS 9
+// package reads its data from outer's source, which must outlive it.
+InnerPackage readInnerPackage(const Package& outer, uint32_t entry);

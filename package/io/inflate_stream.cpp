@@ -5,6 +5,29 @@
 
 #include <zlib.h>
 
+namespace {
+
+constexpr uint32_t kWholePiece = 16 * 1024;
+
+// Keeps what is inflated, up to the size expected.
+struct WholeSink : InflateSink {
+    std::vector<unsigned char>& out;
+    size_t expected;
+    bool overran = false;
+
+    WholeSink(std::vector<unsigned char>& o, size_t e) : out(o), expected(e) {}
+    bool take(const unsigned char* bytes, uint32_t count) override {
+        if (count > expected - out.size()) {
+            overran = true;
+            return false;
+        }
+        out.insert(out.end(), bytes, bytes + count);
+        return true;
+    }
+};
+
+} // namespace
+
 struct InflateStream::State {
     z_stream stream;
 };
@@ -83,4 +106,22 @@ InflateResult InflateStream::run(const ByteSource& stored, uint32_t firstCount,
                  : !taking              ? InflateEnd::Stopped
                                         : InflateEnd::Broken;
     return result;
+}
+
+bool inflateWhole(const ByteSource& stream, size_t expected, std::vector<unsigned char>* out) {
+    out->clear();
+    out->reserve(expected);
+    std::vector<unsigned char> buffers(3 * kWholePiece);
+    InflateStream inflater(true);
+    if (!inflater.start()) {
+        return false;
+    }
+    const InflateBuffers pieces{buffers.data(),
+                                kWholePiece,
+                                {buffers.data() + kWholePiece, buffers.data() + 2 * kWholePiece},
+                                kWholePiece};
+    WholeSink sink(*out, expected);
+    const InflateResult result = inflater.run(stream, 0, pieces, sink);
+    return inflater.end() && result.end == InflateEnd::Finished && !sink.overran &&
+           out->size() == expected;
 }

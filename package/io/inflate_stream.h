@@ -2,7 +2,9 @@
 // The program's one inflate loop, for a Symbian OS 9 controller and for every
 // stored file alike: a zlib stream (RFC 1950) read a chunk at a time from where
 // the package keeps it, inflated into pieces handed on as they fill.
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "package/io/byte_source.h"
 
@@ -62,3 +64,7 @@ class InflateStream {
     bool zlibChecksSum_;
     bool started_ = false;
 };
+
+// Inflates the zlib stream in `stream` into exactly `expected` bytes held in
+// `out`; a stream that ends early, runs longer, or is broken gives false.
+bool inflateWhole(const ByteSource& stream, size_t expected, std::vector<unsigned char>* out);

@@ -172,8 +172,9 @@ Contents SisxPackage::contents() const {
     if (!summary_.readable) {
         return Contents();
     }
+    const uint64_t unit = baseUnit_ + top_.dataIndex;
     std::vector<DataKey> keys;
-    collectKeys(top_, top_.dataIndex, &keys);
+    collectKeys(top_, unit, &keys);
     std::sort(keys.begin(), keys.end());
     keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
     // Without a Data field every file's data is missing, as with an empty one.
@@ -181,7 +182,7 @@ Contents SisxPackage::contents() const {
         isStub() ? std::vector<StoredLocation>()
                  : sisx::findStoredData(package_, hasData_ ? data_ : sisx::Span(), keys);
     ContentsBuilder builder(keys, data, !isStub());
-    builder.package(top_, top_.dataIndex);
+    builder.package(top_, unit);
     Contents contents = builder.take();
     contents.languages = top_.languages;
     return contents;

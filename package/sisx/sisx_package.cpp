@@ -9,45 +9,37 @@
 
 namespace {
 
-constexpr uint32_t kPiece = 16 * 1024;
-
 uint32_t wordAt(const unsigned char* header, size_t offset) {
     return le32(header + offset);
 }
 
-// Keeps what is inflated, up to the size the controller declares.
-struct ControllerSink : InflateSink {
-    std::vector<unsigned char>& out;
-    size_t expected;
-    bool overran = false;
-
-    ControllerSink(std::vector<unsigned char>& o, size_t e) : out(o), expected(e) {}
-    bool take(const unsigned char* bytes, uint32_t count) override {
-        if (count > expected - out.size()) {
-            overran = true;
-            return false;
-        }
-        out.insert(out.end(), bytes, bytes + count);
-        return true;
-    }
+struct EmbeddedAt {
+    const sisx::Controller* controller = nullptr;
+    uint64_t baseUnit = 0; // the unit its DataIndex counts from
 };
 
-// Inflates the zlib stream in `payload` into exactly `expected` bytes; a
-// stream that ends early, runs longer, or is broken fails.
-bool inflateExactly(const ByteSource& payload, size_t expected, std::vector<unsigned char>* out) {
-    out->clear();
-    out->reserve(expected);
-    std::vector<unsigned char> buffers(3 * kPiece);
-    InflateStream stream(true);
-    if (!stream.start()) {
-        return false;
+// The `*remaining`-th embedded package below `block`, in the order the list
+// shows their lines: each package before the ones it embeds, a block's
+// embedded packages before its If branches.
+bool findEmbedded(const sisx::InstallBlock& block, uint64_t unit, uint32_t* remaining,
+                  EmbeddedAt* found) {
+    for (const sisx::Controller& embedded : block.embedded) {
+        if (*remaining == 0) {
+            found->controller = &embedded;
+            found->baseUnit = unit;
+            return true;
+        }
+        --*remaining;
+        if (findEmbedded(embedded.block, unit + embedded.dataIndex, remaining, found)) {
+            return true;
+        }
     }
-    const InflateBuffers pieces{
-        buffers.data(), kPiece, {buffers.data() + kPiece, buffers.data() + 2 * kPiece}, kPiece};
-    ControllerSink sink(*out, expected);
-    const InflateResult result = stream.run(payload, 0, pieces, sink);
-    return stream.end() && result.end == InflateEnd::Finished && !sink.overran &&
-           out->size() == expected;
+    for (const sisx::InstallBlock& branch : block.branches) {
+        if (findEmbedded(branch, unit, remaining, found)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -70,6 +62,24 @@ SisxPackage::SisxPackage(const ByteSource& package, bool computeChecksums) : pac
         top_ = sisx::Controller();
         std::vector<unsigned char>().swap(controllerBytes_);
     }
+}
+
+SisxPackage::SisxPackage(const SisxPackage& outer, uint32_t component)
+    : package_(outer.package_), hasData_(outer.hasData_), data_(outer.data_), stub_(outer.stub_) {
+    summary_.hasFileHeader = false;
+    summary_.uid1 = summary_.uid2 = summary_.uid3 = summary_.uidChecksum = 0;
+    EmbeddedAt found;
+    uint32_t remaining = component;
+    if (!outer.readable() || !findEmbedded(outer.top_.block, outer.baseUnit_ + outer.top_.dataIndex,
+                                           &remaining, &found)) {
+        return;
+    }
+    top_ = *found.controller;
+    baseUnit_ = found.baseUnit;
+    // Its chains' offsets point into the controller it was read from.
+    controllerBytes_ = outer.controllerBytes_;
+    summary_.readable = true;
+    summarise();
 }
 
 void SisxPackage::readContents(bool computeChecksums) {
@@ -127,6 +137,7 @@ void SisxPackage::readContents(bool computeChecksums) {
 
 // A stub is its controller field alone, read as it lies: no header, no data.
 void SisxPackage::readStub() {
+    stub_ = true;
     summary_.hasFileHeader = false;
     summary_.uid1 = summary_.uid2 = summary_.uid3 = summary_.uidChecksum = 0;
     sisx::FieldReader in(package_);
@@ -153,7 +164,7 @@ bool SisxPackage::loadController(uint32_t algorithm, uint64_t declaredSize,
         out->resize(static_cast<size_t>(declaredSize));
         return out->empty() || payload.readSome(0, out->data(), out->size()) == out->size();
     }
-    return inflateExactly(payload, static_cast<size_t>(declaredSize), out);
+    return inflateWhole(payload, static_cast<size_t>(declaredSize), out);
 }
 
 namespace {

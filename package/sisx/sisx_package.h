@@ -70,10 +70,16 @@ class SisxPackage {
     // The computed checksums read the whole Data field, most of the file:
     // without `computeChecksums` they stay unset.
     explicit SisxPackage(const ByteSource& package, bool computeChecksums = true);
+    // The package embedded in `outer` that the `component`-th component line of
+    // outer's contents names (counted from 0, depth first as the list shows
+    // them): that controller with its own files, whose data lies in outer's Data
+    // field. It has no header of its own, and is unreadable when outer has no
+    // such package.
+    SisxPackage(const SisxPackage& outer, uint32_t component);
 
     const SisxSummary& summary() const { return summary_; }
     bool readable() const { return summary_.readable; }
-    bool isStub() const { return !summary_.hasFileHeader; }
+    bool isStub() const { return stub_; }
     const sisx::Controller& controller() const { return top_; }
     // The controller as inflated, for what is read of it later (signatures
     // cover it from its first member up to each chain).
@@ -97,4 +103,8 @@ class SisxPackage {
     std::vector<unsigned char> controllerBytes_;
     bool hasData_ = false;
     sisx::Span data_; // the Data field, in package offsets
+    bool stub_ = false;
+    // The data unit the top controller's DataIndex counts from: 0, or for an
+    // embedded package the unit of the package around it.
+    uint64_t baseUnit_ = 0;
 };
