@@ -42,6 +42,7 @@ enum StringId : int {
     IdsNameDefaultDest = 73,
     IdsNameDestDir = 74,
     IdsNameSortFiles = 75,
+    IdsNameWindowPlacement = 76,
     IdsPrefixBase = 80,    // 80 + file type gives the list prefix (81 to 85)
     IdsLanguageBase = 500, // 500 + language code gives its name (codes 0 to 99)
 };

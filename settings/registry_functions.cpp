@@ -60,6 +60,7 @@ void RegistryFunctions::loadSettings(HKEY primary, HKEY fallback) {
     loadName(IdsNameSortFiles, sortFilesName, sizeof sortFilesName);
     loadName(IdsNameDefaultDest, defaultDestName, sizeof defaultDestName);
     loadName(IdsNameDestDir, destDirName, sizeof destDirName);
+    loadName(IdsNameWindowPlacement, windowPlacementName, sizeof windowPlacementName);
 
     // An ordinary user of a current Windows may not create keys under
     // HKEY_LOCAL_MACHINE; the user's own hive then keeps the same key instead.
@@ -97,6 +98,7 @@ void RegistryFunctions::readStored() {
     readNumber(key, sortFilesName, &SortFiles);
     readNumber(key, defaultDestName, &DefaultDest);
     readDestDir();
+    readWindowPlacement();
 }
 
 void RegistryFunctions::writeNumber(const char* name, DWORD* field, DWORD value) {
@@ -144,4 +146,24 @@ void RegistryFunctions::saveSettings(const SettingsChoice& choice) {
     writeNumber(defaultDestName, &DefaultDest, choice.defaultDest);
     if (DefaultDest == DestFixedFolder && choice.destDir != nullptr)
         writeDestDir(choice.destDir);
+}
+
+void RegistryFunctions::writeWindowPlacement(const WINDOWPLACEMENT& placement) {
+    WindowPlacement = placement;
+    WindowPlacement.length = sizeof WindowPlacement;
+    if (key != nullptr)
+        RegSetValueExA(key, windowPlacementName, 0, REG_BINARY,
+                       reinterpret_cast<const BYTE*>(&WindowPlacement), sizeof WindowPlacement);
+}
+
+// Only a value of exactly the structure's size, that says it is one, is taken.
+void RegistryFunctions::readWindowPlacement() {
+    WINDOWPLACEMENT stored = {};
+    DWORD type = 0;
+    DWORD size = sizeof stored;
+    if (RegQueryValueExA(key, windowPlacementName, nullptr, &type, reinterpret_cast<BYTE*>(&stored),
+                         &size) != ERROR_SUCCESS ||
+        type != REG_BINARY || size != sizeof stored || stored.length != sizeof stored)
+        return;
+    WindowPlacement = stored;
 }

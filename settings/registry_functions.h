@@ -1,5 +1,6 @@
 #pragma once
-// The five settings, held in memory for the whole run and kept in one registry key.
+// The five settings, held in memory for the whole run and kept in one registry
+// key, and where the main window was when it closed.
 #include <windows.h>
 
 // The settings as the settings dialog hands them to be saved.
@@ -21,11 +22,15 @@ class RegistryFunctions {
     char sortFilesName[10] = {};
     char defaultDestName[12] = {};
     char destDirName[8] = {};
+    char windowPlacementName[16] = {};
     DWORD OverwriteFiles = 0;
     DWORD AskExit = 0;
     DWORD DefaultDest = 0; // 500 next to the package, 501 ask, 502 DestDir
     DWORD SortFiles = 0;
     char DestDir[100] = {}; // UTF-8
+    // The main window's size, place and maximised state as it closed last; its
+    // length is 0 while none is stored.
+    WINDOWPLACEMENT WindowPlacement = {};
 
     RegistryFunctions(); // loadSettings() under HKLM, falling back to HKCU
     struct NoLoad {};
@@ -44,10 +49,12 @@ class RegistryFunctions {
     // Write one setting (field first, then the registry; failures are silent).
     void writeNumber(const char* name, DWORD* field, DWORD value);
     void writeDestDir(const char* folder);
+    void writeWindowPlacement(const WINDOWPLACEMENT& placement);
 
     // Steps of loadSettings.
     bool openKey(HKEY root, DWORD* disposition);
     void writeDefaults();
     void readStored();
     void readDestDir();
+    void readWindowPlacement();
 };

@@ -210,6 +210,45 @@ TEST_F(SettingsStore, WritesLandWithTheirTypesAndSizes) {
     EXPECT_EQ(std::string(settings.DestDir), "C:\\Short");
 }
 
+TEST_F(SettingsStore, TheWindowPlacementIsKeptWholeOrNotAtAll) {
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    placement.showCmd = SW_SHOWMAXIMIZED;
+    placement.rcNormalPosition = {10, 20, 900, 700};
+    const struct {
+        const char* proves;
+        DWORD type;
+        DWORD size;
+        UINT length; // what the stored structure says of itself
+        bool kept;
+    } cases[] = {
+        {"as the program writes it", REG_BINARY, sizeof placement, sizeof placement, true},
+        {"shorter", REG_BINARY, sizeof placement - 4, sizeof placement, false},
+        {"saying it is of another size", REG_BINARY, sizeof placement, 12, false},
+        {"of another type", REG_SZ, sizeof placement, sizeof placement, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.proves);
+        deleteSettingsKey(HKEY_LOCAL_MACHINE);
+        WINDOWPLACEMENT stored = placement;
+        stored.length = c.length;
+        storeValue(HKEY_LOCAL_MACHINE, "WindowPlacement", c.type, &stored, c.size);
+        RegistryFunctions later{RegistryFunctions::NoLoad{}};
+        later.loadSettings(HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER);
+        EXPECT_EQ(later.WindowPlacement.length, c.kept ? sizeof placement : 0u);
+        EXPECT_EQ(later.WindowPlacement.rcNormalPosition.right, c.kept ? 900 : 0);
+    }
+    // Written as the window closes, and read back at the next start.
+    RegistryFunctions settings{RegistryFunctions::NoLoad{}};
+    settings.loadSettings(HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER);
+    placement.rcNormalPosition.right = 901;
+    settings.writeWindowPlacement(placement);
+    RegistryFunctions later{RegistryFunctions::NoLoad{}};
+    later.loadSettings(HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER);
+    EXPECT_EQ(later.WindowPlacement.showCmd, static_cast<UINT>(SW_SHOWMAXIMIZED));
+    EXPECT_EQ(later.WindowPlacement.rcNormalPosition.right, 901);
+}
+
 TEST_F(SettingsStore, AFolderOutsideTheAnsiCodePageSurvivesARoundTrip) {
     const std::string folder = "C:\\\xe6\x97\xa5\xe6\x9c\xac\\\xce\xb1\xce\xb2";
     {
