@@ -1,21 +1,23 @@
 # Which folders each folder's sources may include from: a layer looks down only.
 # The package subsystem is itself layered, one folder a layer.
-set(package_layers package/io package/checks package/model package/epoc package/sisx
-    package/extract package)
-set(VORANDECK_LAYERS common ${package_layers} controls display settings app)
+set(package_layers package/io package/checks package/trust package/model package/epoc
+    package/sisx package/extract package)
+set(VORANDECK_LAYERS common ${package_layers} package/details controls display settings app)
 set(VORANDECK_LAYER_common "common")
 set(VORANDECK_LAYER_package/io "common;package/io")
 set(VORANDECK_LAYER_package/checks "common;package/io;package/checks")
+set(VORANDECK_LAYER_package/trust "common;package/trust")
 set(VORANDECK_LAYER_package/model "common;package/io;package/model")
 set(VORANDECK_LAYER_package/epoc "common;package/io;package/checks;package/model;package/epoc")
 set(VORANDECK_LAYER_package/sisx "common;package/io;package/checks;package/model;package/sisx")
 set(VORANDECK_LAYER_package/extract
     "common;package/io;package/checks;package/model;package/extract")
 set(VORANDECK_LAYER_package "common;${package_layers}")
+set(VORANDECK_LAYER_package/details "common;${package_layers};package/details")
 set(VORANDECK_LAYER_controls "common;controls")
-set(VORANDECK_LAYER_display "common;${package_layers};display")
-set(VORANDECK_LAYER_settings "common;${package_layers};controls;display;settings")
-set(VORANDECK_LAYER_app "common;${package_layers};controls;display;settings;app")
+set(VORANDECK_LAYER_display "common;${package_layers};package/details;display")
+set(VORANDECK_LAYER_settings "common;${package_layers};package/details;controls;display;settings")
+set(VORANDECK_LAYER_app "common;${package_layers};package/details;controls;display;settings;app")
 
 set(layer_args)
 foreach(layer ${VORANDECK_LAYERS})

@@ -4,10 +4,8 @@
 #include <string>
 
 #include "package/sisx/sisx_package.h"
+#include "package/sisx/sisx_texts.h"
 
-std::string sisxFlagsText(uint8_t flags);
-std::string sisxTypeText(uint8_t installType);
-std::string sisxVersionText(int32_t major, int32_t minor, int32_t build);
 std::string sisxSignatureText(const SisxSummary& summary);
 
 // The integrity pair: the controller ("C") and data ("D") checksums as the

@@ -1,10 +1,12 @@
 // Feeds arbitrary bytes, from memory, through all that Open does with a package
 // of either format: the format decided, the header and its checksums, the
-// languages, and every entry and file of the contents. Nothing is written to disk.
+// languages, every entry and file of the contents, and the package details with
+// their certificates and signatures. Nothing is written to disk.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
+#include "package/details/details.h"
 #include "package/file_functions.h"
 
 namespace {
@@ -31,6 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         volatile uint32_t lines = package.fileLineCount();
         (void)lines;
+        touch(detailsText(describePackage(package, 1800000000)).c_str());
     }
     files.closePackage();
     return 0;

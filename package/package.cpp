@@ -98,6 +98,7 @@ std::unique_ptr<Package> readPackage(const ByteSource& source) {
         package->kind = PackageKind::Epoc;
         package->epocCrc = packageCrc(source);
         package->contents = readEpocContents(source, header);
+        package->epocFacts = readEpocFacts(source, header);
         return package;
     }
     if (isSisxStubStart(header.appUid())) {

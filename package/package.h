@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "package/checks/file_crc.h"
+#include "package/epoc/epoc_reader.h"
 #include "package/epoc/format.h"
 #include "package/io/byte_source.h"
 #include "package/model/contents.h"
@@ -25,6 +26,7 @@ struct Package {
     std::vector<unsigned char> heldBytes;
     PackageHeader epocHeader = {};     // the older format's 100 bytes, zero past a short package
     PackageCrc epocCrc = {};           // its check word as calculated over the package
+    EpocFacts epocFacts;               // its component names and requisites
     std::unique_ptr<SisxPackage> sisx; // Symbian OS 9 and stubs
     Contents contents;
 

@@ -5,7 +5,7 @@ set -euo pipefail
 # glyphs). Only recommended by wine64, yet the window tests measure text in the
 # fonts the dialogs ask for and the screenshots need the glyphs, so it is always
 # installed rather than left to whichever Linux font stands in.
-packages=(cmake make g++ clang-14 libclang-rt-14-dev zlib1g-dev googletest
+packages=(cmake make g++ clang-14 libclang-rt-14-dev zlib1g-dev libssl-dev openssl googletest
           g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 fonts-wine xvfb xauth)
 [ "${1:-}" = --screenshots ] && packages+=(imagemagick x11-apps)
 missing=()

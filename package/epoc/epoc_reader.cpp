@@ -32,11 +32,43 @@ struct ReadName {
     bool tooLong = false;
 };
 
+ReadName readName(CheckedReader& names, uint32_t lengthInBytes, uint32_t offset, bool unicode) {
+    ReadName name;
+    // Offset 0 names the start of the package, never a name.
+    if (lengthInBytes == 0 || offset == 0) {
+        return name;
+    }
+    const uint32_t limit = unicode ? 2 * kMaxNameUnits : kMaxNameUnits;
+    unsigned char raw[2 * kMaxNameUnits];
+    const size_t got = names.someAt(offset, raw, lengthInBytes < limit ? lengthInBytes : limit);
+    char text[kMaxNameBytes];
+    const bool ended = decodeName(raw, got, unicode, text, sizeof text);
+    name.text = text;
+    name.tooLong = lengthInBytes > limit && got == limit && !ended;
+    return name;
+}
+
+// The names of one block in every language: `count` lengths, then `count`
+// offsets, from `at` on. Stops at the first word the package does not hold.
+std::vector<std::string> namesPerLanguage(CheckedReader& block, uint64_t at, uint32_t count,
+                                          CheckedReader& names, bool unicode) {
+    std::vector<std::string> out;
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t length = block.u32At(at + 4ull * i);
+        const uint32_t offset = block.u32At(at + 4ull * count + 4ull * i);
+        if (!block.ok()) {
+            break;
+        }
+        out.push_back(readName(names, length, offset, unicode).text);
+    }
+    return out;
+}
+
 class EpocReader {
   public:
     EpocReader(const ByteSource& package, const PackageHeader& header)
         : package_(package), header_(header), layout_(header), stream_(package), names_(package),
-          nameBudget_(4 * package.size() + (1u << 20)) {}
+          arrays_(package), nameBudget_(4 * package.size() + (1u << 20)) {}
 
     Contents read() {
         readLanguages();
@@ -106,23 +138,6 @@ class EpocReader {
         return true;
     }
 
-    ReadName readName(uint32_t lengthInBytes, uint32_t offset) {
-        ReadName name;
-        // Offset 0 names the start of the package, never a name.
-        if (lengthInBytes == 0 || offset == 0) {
-            return name;
-        }
-        const uint32_t limit = layout_.unicode ? 2 * kMaxNameUnits : kMaxNameUnits;
-        unsigned char raw[2 * kMaxNameUnits];
-        const size_t got =
-            names_.someAt(offset, raw, lengthInBytes < limit ? lengthInBytes : limit);
-        char text[kMaxNameBytes];
-        const bool ended = decodeName(raw, got, layout_.unicode, text, sizeof text);
-        name.text = text;
-        name.tooLong = lengthInBytes > limit && got == limit && !ended;
-        return name;
-    }
-
     // Names cost no more memory than a few times the package's own size,
     // however many records point at one long name.
     TextRef keepName(const std::string& name) {
@@ -139,8 +154,9 @@ class EpocReader {
             return; // no line, nothing extracted
         }
         const bool bySource = kind == FileShowDuringInstall || kind == FileComponent;
-        const ReadName name = readName(bySource ? record.sourceNameLength : record.destNameLength,
-                                       bySource ? record.sourceNameOffset : record.destNameOffset);
+        const ReadName name =
+            readName(names_, bySource ? record.sourceNameLength : record.destNameLength,
+                     bySource ? record.sourceNameOffset : record.destNameOffset, layout_.unicode);
         PackageEntry entry;
         entry.name = keepName(name.text);
         entry.kind = kind;
@@ -206,7 +222,10 @@ class EpocReader {
     void addVariants(uint64_t fixedStart, PackageFile file) {
         const uint32_t n = layout_.languages;
         const uint64_t arrays = fixedStart + 24;
-        CheckedReader values(package_);
+        // One reader for every record's arrays: its blocks read ahead serve the
+        // next records too.
+        CheckedReader& values = arrays_;
+        values.restart(0);
         for (uint32_t j = 0; j < n; ++j) {
             const uint32_t stored = values.u32At(arrays + 4ull * j);
             const uint32_t offset = values.u32At(arrays + 4ull * n + 4ull * j);
@@ -232,6 +251,7 @@ class EpocReader {
     const StreamLayout layout_;
     CheckedReader stream_;
     CheckedReader names_;
+    CheckedReader arrays_;
     uint64_t nameBudget_;
     Contents contents_;
 };
@@ -240,4 +260,34 @@ class EpocReader {
 
 Contents readEpocContents(const ByteSource& package, const PackageHeader& header) {
     return EpocReader(package, header).read();
+}
+
+EpocFacts readEpocFacts(const ByteSource& package, const PackageHeader& header) {
+    EpocFacts facts;
+    const uint32_t languages = languageCountAsCount(header);
+    const bool unicode = hasUnicodeNames(header);
+    CheckedReader names(package);
+    if (header.filenamesOffset() != 0) {
+        CheckedReader block(package);
+        facts.componentNames =
+            namesPerLanguage(block, header.filenamesOffset(), languages, names, unicode);
+    }
+    // Each requisite: its UID, version and variant, then its names.
+    CheckedReader block(package);
+    uint64_t at = header.dependenciesOffset();
+    for (uint32_t i = 0; i < header.dependencyCount() && header.dependenciesOffset() != 0; ++i) {
+        EpocRequisite requisite;
+        unsigned char fixed[12];
+        if (!block.bytesAt(at, fixed, sizeof fixed)) {
+            break;
+        }
+        requisite.uid = le32(fixed);
+        requisite.versionMajor = le16(fixed + 4);
+        requisite.versionMinor = le16(fixed + 6);
+        requisite.variant = le32(fixed + 8);
+        requisite.names = namesPerLanguage(block, at + 12, languages, names, unicode);
+        facts.requisites.push_back(std::move(requisite));
+        at += 12 + 8ull * languages;
+    }
+    return facts;
 }

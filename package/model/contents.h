@@ -39,6 +39,7 @@ struct PackageEntry {
     uint32_t fileCount = 0;    // 0 for a line extraction passes over
     uint32_t capabilities = 0; // Symbian OS 9: the capability bits its description asks for
     bool hasCapabilities = false;
+    uint32_t runOptions = 0; // Symbian OS 9: when a file that is run runs (its operation options)
     uint64_t storedLength = 0; // as the package declares them
     uint64_t originalLength = 0;
 };

@@ -135,6 +135,7 @@ class ContentsBuilder {
         entry.firstFile = static_cast<uint32_t>(contents_.files.size());
         entry.capabilities = description.capabilities;
         entry.hasCapabilities = description.hasCapabilities;
+        entry.runOptions = description.operation == kOperationRun ? description.options : 0;
         entry.storedLength = description.length;
         entry.originalLength = description.uncompressedLength;
         contents_.entries.push_back(entry);

@@ -25,8 +25,9 @@ class ControllerParser {
     void chain(const Span& parent, Controller* out);
     void options(const Span& parent);
     void properties(const Span& parent);
-    void dateTime(const Span& parent);
-    void dependency(const Span& value);
+    void dateTime(const Span& parent, DateTime* out);
+    Dependency dependency(const Span& value);
+    Version version(const Span& parent);
     void logo(const Span& parent);
     void installBlock(const Span& parent, InstallBlock* out);
     void fileDescription(const Span& value, FileDescription* out);
@@ -88,14 +89,12 @@ void ControllerParser::info(const Span& parent, Controller* out) {
         out->firstName = out->names.front();
     }
     out->vendorNames = strings(value);
-    const Span version = in_.field(kVersion, value);
+    const Version v = version(value);
+    out->versionMajor = v.major;
+    out->versionMinor = v.minor;
+    out->versionBuild = v.build;
+    dateTime(value, &out->created);
     CheckedReader& raw = in_.raw();
-    in_.require(12, version);
-    out->versionMajor = static_cast<int32_t>(raw.u32());
-    out->versionMinor = static_cast<int32_t>(raw.u32());
-    out->versionBuild = static_cast<int32_t>(raw.u32());
-    in_.leave(version);
-    dateTime(value);
     in_.require(2, value);
     out->installType = raw.u8();
     out->installFlags = raw.u8();
@@ -126,31 +125,52 @@ void ControllerParser::properties(const Span& parent) {
     in_.leave(value);
 }
 
-void ControllerParser::dateTime(const Span& parent) {
+Version ControllerParser::version(const Span& parent) {
+    const Span value = in_.field(kVersion, parent);
+    CheckedReader& raw = in_.raw();
+    in_.require(12, value);
+    Version out;
+    out.major = static_cast<int32_t>(raw.u32());
+    out.minor = static_cast<int32_t>(raw.u32());
+    out.build = static_cast<int32_t>(raw.u32());
+    in_.leave(value);
+    return out;
+}
+
+void ControllerParser::dateTime(const Span& parent, DateTime* out) {
     const Span value = in_.field(kDateTime, parent);
+    CheckedReader& raw = in_.raw();
     const Span date = in_.field(kDate, value);
     in_.require(4, date);
+    out->year = raw.u16();
+    out->month = raw.u8();
+    out->day = raw.u8();
     in_.leave(date);
     const Span time = in_.field(kTime, value);
     in_.require(3, time);
+    out->hours = raw.u8();
+    out->minutes = raw.u8();
+    out->seconds = raw.u8();
     in_.leave(time);
     in_.leave(value);
 }
 
-void ControllerParser::dependency(const Span& value) {
-    u32Field(kUid, value);
+Dependency ControllerParser::dependency(const Span& value) {
+    Dependency out;
+    out.uid = u32Field(kUid, value);
     if (in_.peek(kVersionRange, value)) {
         const Span range = in_.field(kVersionRange, value);
-        // From, then To when there is one.
-        for (int bound = 0; bound < 2 && (bound == 0 || in_.peek(kVersion, range)); ++bound) {
-            const Span version = in_.field(kVersion, range);
-            in_.require(12, version);
-            in_.leave(version);
+        out.range.hasFrom = true;
+        out.range.from = version(range);
+        if (in_.peek(kVersion, range)) {
+            out.range.hasTo = true;
+            out.range.to = version(range);
         }
         in_.leave(range);
     }
-    in_.skipArray(kString, value); // names per language
+    out.names = strings(value);
     in_.leave(value);
+    return out;
 }
 
 void ControllerParser::logo(const Span& parent) {
@@ -181,13 +201,17 @@ void ControllerParser::prerequisites(const Span& parent, Controller* out) {
     const Span value = in_.field(kPrerequisites, parent);
     const Span devices = in_.array(kDependency, value);
     while (in_.more(devices)) {
-        dependency(in_.element(devices));
+        Dependency device = dependency(in_.element(devices));
+        if (in_.ok()) {
+            out->targetDevices.push_back(std::move(device));
+        }
     }
     in_.leave(devices);
     const Span dependencies = in_.array(kDependency, value);
     while (in_.more(dependencies)) {
-        dependency(in_.element(dependencies));
+        Dependency other = dependency(in_.element(dependencies));
         if (in_.ok()) {
+            out->dependencies.push_back(std::move(other));
             ++out->dependencyCount;
         }
     }
@@ -196,28 +220,38 @@ void ControllerParser::prerequisites(const Span& parent, Controller* out) {
 }
 
 void ControllerParser::chain(const Span& parent, Controller* out) {
-    const uint64_t start = in_.position();
+    SignatureChain chain;
+    chain.offset = in_.position();
     const Span value = in_.field(kSignatureCertificateChain, parent);
     const Span signatures = in_.array(kSignature, value);
     for (bool first = out->chainCount == 0; in_.more(signatures); first = false) {
         const Span signature = in_.element(signatures);
         const Span algorithm = in_.field(kSignatureAlgorithm, signature);
-        const std::string identifier = in_.string(algorithm);
+        Signature entry;
+        entry.algorithm = in_.string(algorithm);
         if (first) {
-            out->firstAlgorithm = identifier;
+            out->firstAlgorithm = entry.algorithm;
         }
         in_.leave(algorithm);
-        in_.skip(kBlob, signature);
+        const Span blob = in_.field(kBlob, signature);
+        entry.offset = blob.begin;
+        entry.length = blob.length();
+        in_.leave(blob);
         in_.leave(signature);
+        chain.signatures.push_back(std::move(entry));
     }
     in_.leave(signatures);
     const Span certificates = in_.field(kCertificateChain, value);
-    in_.skip(kBlob, certificates);
+    const Span blob = in_.field(kBlob, certificates);
+    chain.certificatesOffset = blob.begin;
+    chain.certificatesLength = blob.length();
+    in_.leave(blob);
     in_.leave(certificates);
     in_.leave(value);
     if (in_.ok()) {
         ++out->chainCount;
-        out->chainOffsets.push_back(start);
+        out->chainOffsets.push_back(chain.offset);
+        out->chains.push_back(std::move(chain));
     }
 }
 

@@ -23,6 +23,54 @@ struct FileDescription {
     unsigned char sha1[20] = {};
 };
 
+struct Version {
+    int32_t major = 0;
+    int32_t minor = 0;
+    int32_t build = 0;
+};
+
+// A version range; a bound that is not given is open.
+struct VersionRange {
+    bool hasFrom = false;
+    Version from;
+    bool hasTo = false;
+    Version to;
+};
+
+// A target device or platform, or another package, that a package needs.
+struct Dependency {
+    uint32_t uid = 0;
+    VersionRange range;
+    std::vector<std::string> names; // per language
+};
+
+// One signature of a chain: its algorithm and where its value lies in the
+// controller's bytes.
+struct Signature {
+    std::string algorithm; // an object identifier in dotted form, as stored
+    uint64_t offset = 0;
+    uint64_t length = 0;
+};
+
+// A signature chain: the bytes of the controller from its first member up to
+// `offset` are what it signs.
+struct SignatureChain {
+    uint64_t offset = 0;
+    std::vector<Signature> signatures;
+    uint64_t certificatesOffset = 0; // DER certificates one after another
+    uint64_t certificatesLength = 0;
+};
+
+// When the package was made, as it records it (month 0 is January).
+struct DateTime {
+    uint16_t year = 0;
+    uint8_t month = 0;
+    uint8_t day = 0;
+    uint8_t hours = 0;
+    uint8_t minutes = 0;
+    uint8_t seconds = 0;
+};
+
 struct Controller;
 
 // An install block with its If blocks flattened: `branches` holds, for each If
@@ -44,7 +92,10 @@ struct Controller {
     int32_t versionBuild = 0;
     uint8_t installType = 0;
     uint8_t installFlags = 0;
+    DateTime created;
     std::vector<uint32_t> languages;
+    std::vector<Dependency> targetDevices;
+    std::vector<Dependency> dependencies;
     uint32_t dependencyCount = 0;
     uint32_t chainCount = 0;
     std::string firstAlgorithm; // of the first chain's first signature, as stored
@@ -52,6 +103,7 @@ struct Controller {
     // signature chain starts: a chain signs the bytes between the two.
     uint64_t firstMemberOffset = 0;
     std::vector<uint64_t> chainOffsets;
+    std::vector<SignatureChain> chains;
     InstallBlock block;
     uint32_t dataIndex = 0; // relative to the parent's data unit
 };
