@@ -7,13 +7,14 @@
 #include "app/open_package.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-    // Registers the progress bar class that the main dialog uses.
-    InitCommonControls();
+    // Registers the progress bar and list view classes that the main dialog uses.
+    const INITCOMMONCONTROLSEX classes = {sizeof classes,
+                                          ICC_PROGRESS_CLASS | ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&classes);
     HWND window = createMainWindow(instance);
     if (window == nullptr)
         return 1;
-    ShowWindow(window, showCommand);
-    UpdateWindow(window);
+    showMainWindow(window, showCommand);
     // "Open with" and a file association start the program with the package's path.
     openFromCommandLine(window, GetCommandLineW());
     return runMessageLoop(window);

@@ -2,17 +2,22 @@
 
 #include <commctrl.h>
 
-#include <cstdio>
-
+#include "app/file_list_commands.h"
 #include "app/globals.h"
+#include "app/inner_packages.h"
+#include "app/main_layout.h"
 #include "app/open_package.h"
+#include "app/window_placement.h"
 #include "common/paths.h"
 #include "common/resource_ids.h"
 #include "common/string_ids.h"
-#include "display/text.h"
 #include "settings/settings_dialog.h"
 
 namespace {
+
+#ifndef WM_DPICHANGED
+constexpr UINT WM_DPICHANGED = 0x02E0;
+#endif
 
 void showModal(HWND owner, int templateId, DLGPROC procedure) {
     // The result says nothing the main window needs.
@@ -20,8 +25,8 @@ void showModal(HWND owner, int templateId, DLGPROC procedure) {
 }
 
 void onCommand(HWND window, WPARAM wParam) {
-    // Only clicks, Enter and mnemonics; other notifications (the path box's
-    // edits among them) mean nothing here.
+    // Only clicks, Enter, mnemonics and the keys of the window; other
+    // notifications (the path box's edits among them) mean nothing here.
     if (HIWORD(wParam) != 0)
         return;
     switch (LOWORD(wParam)) {
@@ -37,11 +42,32 @@ void onCommand(HWND window, WPARAM wParam) {
     case IDC_EXTRACT:
         extractCommand(window);
         break;
+    case IDC_DETAILS:
+        detailsCommand(window);
+        break;
     case IDC_SETTINGS:
         showModal(window, IDD_SETTINGS, settingsDialogProc);
         break;
     case IDC_LANGUAGES:
         showModal(window, IDD_LANGUAGES, languagesDialogProc);
+        break;
+    case IDC_BACK:
+        backCommand(window);
+        break;
+    case IDM_RELOAD:
+        reloadCommand(window);
+        break;
+    case IDM_OPEN_INNER:
+        openFocusedPackage(window);
+        break;
+    case IDM_COPY:
+        copySelectedRows(window);
+        break;
+    case IDM_SELECT_ALL:
+        gDisplay.selectAllFiles();
+        break;
+    case IDM_EXTRACT_SELECTED:
+        extractSelectedCommand(window);
         break;
     default:
         // IDCANCEL among them: Escape must not close the main window.
@@ -49,17 +75,18 @@ void onCommand(HWND window, WPARAM wParam) {
     }
 }
 
-HWND progressBar(HWND window) {
-    return GetDlgItem(window, IDC_PROGRESS);
+void onInitDialog(HWND window) {
+    gDisplay.createFileList(window, gSettings.SortFiles != 0);
+    DragAcceptFiles(window, TRUE);
+    captureLayout(window);
 }
 
 } // namespace
 
-INT_PTR CALLBACK mainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK mainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
-        gDisplay.createFileList(window, gSettings.SortFiles != 0);
-        DragAcceptFiles(window, TRUE);
+        onInitDialog(window);
         return TRUE;
     case WM_DROPFILES:
         openDropped(window, reinterpret_cast<HDROP>(wParam));
@@ -67,12 +94,32 @@ INT_PTR CALLBACK mainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND:
         onCommand(window, wParam);
         return TRUE;
+    case WM_NOTIFY:
+        return onFileListNotify(window, *reinterpret_cast<const NMHDR*>(lParam)) ? TRUE : FALSE;
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wParam) != gDisplay.fileList)
+            return FALSE;
+        showFileListMenu(window, lParam);
+        return TRUE;
+    case WM_SIZE:
+        layoutControls(window);
+        return TRUE;
+    case WM_GETMINMAXINFO:
+        limitTrackSize(window, reinterpret_cast<MINMAXINFO*>(lParam));
+        return TRUE;
+    case WM_DPICHANGED:
+        changeDpi(window, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return TRUE;
     case WM_CLOSE:
         requestExit(window);
         return TRUE;
     case WM_DESTROY:
+        keepPlacement(window);
         PostQuitMessage(0);
         return TRUE;
+    case WM_NCDESTROY:
+        releaseLayout(window);
+        return FALSE;
     default:
         return FALSE;
     }
@@ -94,27 +141,4 @@ void openCommand(HWND window) {
     char path[kPathSize] = {};
     if (gDisplay.choosePackage(path))
         openPackage(window, path);
-}
-
-void extractCommand(HWND window) {
-    gFiles.extractedCount = 0;
-    if (gFiles.package && gFiles.package->kind == PackageKind::SisxStub) {
-        gDisplay.showMessage(KindInformation, IdsStubHoldsNoData, 0, nullptr);
-        return;
-    }
-    // The count of file lines, read unsigned: range and final position agree
-    // even above 32767.
-    const uint32_t lineCount = gFiles.package ? gFiles.package->fileLineCount() : 0;
-    const WORD lines = static_cast<WORD>(lineCount > 0xFFFF ? 0xFFFF : lineCount);
-    HWND bar = progressBar(window);
-    SendMessageW(bar, PBM_SETRANGE, 0, MAKELPARAM(0, lines));
-    SendMessageW(bar, PBM_SETSTEP, 1, 0);
-    // Each failure has been reported on its own; an empty run says nothing more.
-    if (gFiles.extractAll(extractSettings(), windowExtractHost()) == 0)
-        return;
-    SendMessageW(bar, PBM_SETPOS, lines, 0);
-    gDisplay.paintProgress();
-    char count[16] = {};
-    std::snprintf(count, sizeof count, "%ld", static_cast<long>(gFiles.extractedCount));
-    gDisplay.showMessage(KindSuccess, IdsFilesExtracted, 0, count);
 }

@@ -9,4 +9,8 @@ INT_PTR CALLBACK mainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
 void requestExit(HWND window);
 void aboutCommand();
 void openCommand(HWND window);
+// Every file of the open package.
 void extractCommand(HWND window);
+// The files of the selected lines of the file list.
+void extractSelectedCommand(HWND window);
+void detailsCommand(HWND window);

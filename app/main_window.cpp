@@ -2,6 +2,8 @@
 
 #include "app/globals.h"
 #include "app/main_dialog.h"
+#include "app/shortcuts.h"
+#include "app/window_placement.h"
 #include "common/resource_ids.h"
 #include "common/string_ids.h"
 
@@ -19,8 +21,14 @@ HWND createMainWindow(HINSTANCE instance) {
     return window;
 }
 
+void showMainWindow(HWND window, int showCommand) {
+    ShowWindow(window, restorePlacement(window, showCommand));
+    UpdateWindow(window);
+}
+
 void processMessage(HWND mainWindow, MSG* message) {
-    if (IsWindow(mainWindow) && IsDialogMessageW(mainWindow, message))
+    if (IsWindow(mainWindow) &&
+        (runShortcut(mainWindow, *message) || IsDialogMessageW(mainWindow, message)))
         return;
     TranslateMessage(message);
     DispatchMessageW(message);

@@ -25,33 +25,10 @@ void enablePackageCommands(HWND window, BOOL enable) {
     EnableWindow(GetDlgItem(window, IDC_LANGUAGES), enable);
 }
 
-// Shows the open package: its header panel and integrity pair, and its file
-// list when its files could be read.
-void showPackage(HWND window, const Package& package) {
-    gDisplay.clearFileList();
-    if (package.sisx) {
-        const SisxSummary& summary = package.sisx->summary();
-        gDisplay.showSisxHeader(summary);
-        gDisplay.showIntegrity(sisxStoredChecksText(summary).c_str(),
-                               sisxCalculatedChecksText(summary).c_str());
-    } else {
-        const uint16_t stored = package.epocHeader.storedCrc();
-        const std::string calculated =
-            package.epocCrc.complete ? calculatedCheckText(stored, package.epocCrc.value) : "";
-        gDisplay.showHeader(package.epocHeader);
-        gDisplay.showIntegrity(checkWordText(stored).c_str(), calculated.c_str());
-    }
-    if (!package.readable()) {
-        // Only the boxes its first 16 bytes fill: nothing to list or extract.
-        enablePackageCommands(window, FALSE);
-        gDisplay.showMessage(KindError, IdsCantRead, IdsSuffixFileFunctions, nullptr);
-        return;
-    }
-    gDisplay.beginListing();
-    for (const PackageEntry& entry : package.contents.entries)
-        gDisplay.addListEntry(entry.kind, package.contents.text(entry.name));
-    gDisplay.endListing();
-    enablePackageCommands(window, TRUE);
+// The buttons that need a package open, or one inside it.
+void showOpenState(HWND window) {
+    EnableWindow(GetDlgItem(window, IDC_DETAILS), gFiles.package != nullptr);
+    EnableWindow(GetDlgItem(window, IDC_BACK), !gFiles.enclosing.empty());
 }
 
 std::wstring firstDroppedPath(HDROP drop) {
@@ -66,6 +43,45 @@ std::wstring firstDroppedPath(HDROP drop) {
 
 } // namespace
 
+void showOpenPackage(HWND window) {
+    const Package& package = *gFiles.package;
+    gDisplay.clearFileList();
+    if (package.sisx) {
+        const SisxSummary& summary = package.sisx->summary();
+        gDisplay.showSisxHeader(summary);
+        gDisplay.showIntegrity(sisxStoredChecksText(summary).c_str(),
+                               sisxCalculatedChecksText(summary).c_str());
+    } else {
+        const uint16_t stored = package.epocHeader.storedCrc();
+        const std::string calculated =
+            package.epocCrc.complete ? calculatedCheckText(stored, package.epocCrc.value) : "";
+        gDisplay.showHeader(package.epocHeader);
+        gDisplay.showIntegrity(checkWordText(stored).c_str(), calculated.c_str());
+    }
+    setItemText(window, IDC_PATH, packageChainText().c_str());
+    showOpenState(window);
+    if (!package.readable()) {
+        // Only the boxes its first 16 bytes fill: nothing to list or extract.
+        enablePackageCommands(window, FALSE);
+        gDisplay.showMessage(KindError, IdsCantRead, IdsSuffixFileFunctions, nullptr);
+        return;
+    }
+    gDisplay.showFiles(gFiles.package);
+    enablePackageCommands(window, TRUE);
+}
+
+std::string packageChainText() {
+    std::string chain = gFiles.packagePath;
+    for (const EnclosingPackage& outer : gFiles.enclosing) {
+        const Contents& contents = outer.package->contents;
+        const char* name = contents.text(contents.entries[outer.entry].name);
+        const char* last = std::strrchr(name, '\\');
+        chain += " > ";
+        chain += last != nullptr ? last + 1 : name;
+    }
+    return chain;
+}
+
 void openPackage(HWND window, const char* utf8Path) {
     // A cut path would name another file.
     if (std::strlen(utf8Path) >= sizeof gFiles.packagePath) {
@@ -75,22 +91,26 @@ void openPackage(HWND window, const char* utf8Path) {
     copyBounded(gFiles.packagePath, sizeof gFiles.packagePath, utf8Path);
     SendDlgItemMessageW(window, IDC_PROGRESS, PBM_SETPOS, 0, 0);
     setItemText(window, IDC_PATH, gFiles.packagePath);
-    switch (gFiles.OpenSISFile()) {
+    const OpenResult opened = gFiles.OpenSISFile();
+    // The earlier panel and list stay as they were when the package does not
+    // open; what needs it open goes.
+    showOpenState(window);
+    switch (opened) {
     case OpenResult::CannotOpen:
         reportOpenFailed();
         return;
     case OpenResult::Empty:
-        // The earlier panel and list stay as they were.
         gDisplay.showMessage(KindError, IdsCantRead, IdsSuffixFileFunctions, nullptr);
         return;
     case OpenResult::NotAPackage:
         // Nothing of it is shown, and nothing of it may be extracted under the
         // earlier package's panel.
         gFiles.closePackage();
+        showOpenState(window);
         gDisplay.showMessage(KindError, IdsNotAPackage, IdsSuffixFileFunctions, nullptr);
         return;
     case OpenResult::Opened:
-        showPackage(window, *gFiles.package);
+        showOpenPackage(window);
         return;
     }
 }

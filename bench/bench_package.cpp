@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "common/string_ids.h"
+#include "package/details/details.h"
 #include "package/file_functions.h"
 #include "tests/support/sis_builder.h"
 #include "tests/support/sisx_builder.h"
@@ -328,6 +329,17 @@ int writeSameBytes(const char* path, const char* folder) {
 
 } // namespace
 
+// Opening a package and making its details, as the details window does.
+int details(const char* path) {
+    static FileFunctions files;
+    if (!openPackage(files, path))
+        return 1;
+    const auto start = std::chrono::steady_clock::now();
+    const std::string text = detailsText(describePackage(*files.package, 1800000000));
+    report(millisecondsSince(start), files.package->contents.entries.size(), text.size());
+    return text.empty() ? 1 : 0;
+}
+
 int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "make-lists" && argc >= 4)
@@ -342,7 +354,10 @@ int main(int argc, char** argv) {
         return inflateInMemory(argv[2]);
     if (command == "write" && argc == 4)
         return writeSameBytes(argv[2], argv[3]);
+    if (command == "details" && argc == 3)
+        return details(argv[2]);
     std::fprintf(stderr, "usage: bench_package make-lists DIR COUNT... | make-extract DIR DIVISOR"
-                         " | list FILE | extract FILE FOLDER | inflate FILE | write FILE FOLDER\n");
+                         " | list FILE | extract FILE FOLDER | inflate FILE | write FILE FOLDER"
+                         " | details FILE\n");
     return 2;
 }

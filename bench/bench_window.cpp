@@ -73,7 +73,9 @@ bool showMainWindow(bool sorted) {
     gSettings.AskExit = 0;
     gSettings.SortFiles = sorted ? 1 : 0;
     gSettings.OverwriteFiles = 1;
-    InitCommonControls();
+    const INITCOMMONCONTROLSEX classes = {sizeof classes,
+                                          ICC_PROGRESS_CLASS | ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&classes);
     mainWindow = createMainWindow(GetModuleHandleW(nullptr));
     if (mainWindow == nullptr)
         return false;
@@ -105,7 +107,7 @@ int timeOpen(const char* package, bool sorted) {
     if (!showMainWindow(sorted))
         return 1;
     const double ms = openThroughDialog(wideArgument(package));
-    const LRESULT lines = SendMessageW(gDisplay.fileList, LB_GETCOUNT, 0, 0);
+    const LRESULT lines = SendMessageW(gDisplay.fileList, LVM_GETITEMCOUNT, 0, 0);
     std::printf("%.1f %ld\n", ms, static_cast<long>(lines));
     DestroyWindow(mainWindow);
     return lines > 0 ? 0 : 1;

@@ -40,6 +40,14 @@ echo "Making the packages in $work ..." >&2
 
 source "$root/bench/record.sh"
 
+# The package details of the largest shared package and of the one with the most
+# signature chains, when the shared packages are there.
+shared=$root/../shared/testdata/sisx
+details_packages=()
+for name in series60remote-Python_2.0.0.sis appinstall-testfor2exes_allvaidchainwithdevcertalso.sis; do
+    [ -f "$shared/$name" ] && details_packages+=("$shared/$name")
+done
+
 echo "Measuring natively ..." >&2
 for format in "${formats[@]}"; do
     package=$work/extract/mixed.$format
@@ -48,6 +56,9 @@ for format in "${formats[@]}"; do
     record "extract.native.$format" "$native" extract "$package" "$work/out"
 done
 record "memory.native.single" "$native" extract "$work/extract/single.sis" "$work/out"
+for i in "${!details_packages[@]}"; do
+    record "details.native.$i" "$native" details "${details_packages[$i]}"
+done
 for n in "${counts[@]}"; do
     for kind in simple multi10 component; do
         record "list.native.$kind.$n" "$native" list "$work/lists/$kind-$n.sis"
@@ -55,7 +66,7 @@ for n in "${counts[@]}"; do
 done
 
 echo "Measuring under Wine ..." >&2
-export work runs results win_build root
+export work runs results win_build root details_list="${details_packages[*]}"
 export formats_list="${formats[*]}" counts_list="${counts[*]}" startups
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     set -euo pipefail
@@ -75,6 +86,11 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     done
     record "memory.wine.single" wine "$exe" extract "$(winpath "$work/extract/single.sis")" "$out"
     record "memory.window.single" wine "$window" extract "$(winpath "$work/extract/single.sis")" "$out"
+    i=0
+    for package in $details_list; do
+        record "details.wine.$i" wine "$exe" details "$(winpath "$package")"
+        i=$((i + 1))
+    done
     for n in $counts_list; do
         for kind in simple multi10 component; do
             package=$(winpath "$work/lists/$kind-$n.sis")

@@ -111,6 +111,13 @@ END {
         }
     }
 
+    if (("details.native.0" in ms) || ("details.wine.0" in ms)) {
+        printf "\n| Package details, ms | natively | under Wine |\n|---|---|---|\n"
+        split("the largest shared package (2 MB)|the one with the most signature chains (4)", dl, "|")
+        for (d = 0; d < 2; d++)
+            printf "| %s | %s | %s |\n", dl[d + 1], msCell("details.native." d), msCell("details.wine." d)
+    }
+
     printf "\n| Start-up under Wine, ms | median (min-max) |\n|---|---|\n"
     printf "| vorandeck.exe to its window shown | %s |\n", msCell("startup.vorandeck")
     printf "| empty dialog | %s |\n", msCell("startup.empty")

@@ -16,6 +16,23 @@
 #define IDC_SETTINGS 112
 #define IDC_LANGUAGES 1039
 #define IDC_PROGRESS 1029
+#define IDC_DETAILS 1043
+#define IDC_BACK 1044 // back to the package around the open one
+#define IDC_FILE_LIST 1045
+
+// Main dialog: the group boxes, which the layout moves and stretches.
+#define IDC_GROUP_GENERAL 1050
+#define IDC_GROUP_UID 1051
+#define IDC_GROUP_INSTALL 1052
+#define IDC_GROUP_OFFSETS 1053
+#define IDC_GROUP_FILES 1054
+
+// Main dialog: commands of the file list's menu and of keys without a button.
+#define IDM_EXTRACT_SELECTED 40001
+#define IDM_COPY 40002
+#define IDM_OPEN_INNER 40003
+#define IDM_RELOAD 40004
+#define IDM_SELECT_ALL 40005
 
 // Main dialog: header panel boxes.
 #define IDC_APP_UID 1002
@@ -47,6 +64,7 @@
 // The integrity pair: the check word the package stores and the one calculated.
 #define IDC_FILE_CRC 1041
 #define IDC_CALC_CRC 1042
+
 
 // Languages dialog.
 #define IDC_LANGUAGE_LIST 1040

@@ -36,6 +36,8 @@ enum StringId : int {
     IdsReallyQuit = 32,
     IdsRestartNeeded = 33,
     IdsStubHoldsNoData = 34,
+    IdsInnerTooLarge = 60,
+    IdsInnerTooDeep = 61,
     IdsRegistryKey = 70,
     IdsNameOverwriteFiles = 71,
     IdsNameAskExit = 72,
@@ -43,7 +45,11 @@ enum StringId : int {
     IdsNameDestDir = 74,
     IdsNameSortFiles = 75,
     IdsNameWindowPlacement = 76,
-    IdsPrefixBase = 80,    // 80 + file type gives the list prefix (81 to 85)
+    IdsPrefixBase = 80, // 80 + file type gives the list prefix (81 to 85)
+    IdsColumnBase = 90, // 90 + column gives the file list's column title (90 to 94)
+    IdsMenuExtractSelected = 95,
+    IdsMenuCopy = 96,
+    IdsMenuOpen = 97,
     IdsLanguageBase = 500, // 500 + language code gives its name (codes 0 to 99)
 };
 

@@ -4,11 +4,15 @@
 // the windows through the wide API so that names show right on any code page.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "common/paths.h"
+#include "display/file_rows.h"
 #include "package/file_functions.h"
 #include "package/epoc/format.h"
 #include "package/sisx/sisx_package.h"
@@ -17,14 +21,14 @@ class DisplayFunctions {
   public:
     HWND mainWindow = nullptr;         // owner of every message box and picker
     HWND languagesDialog = nullptr;    // set each time the languages dialog opens
-    HWND fileList = nullptr;           // created by createFileList
+    HWND fileList = nullptr;           // the template's list view, set up by createFileList
     HMODULE stringModule = nullptr;    // never assigned: the executable's own strings
     HMENU menu = nullptr;              // nothing creates one; destroyed at exit if present
     char chosenFolder[kPathSize] = {}; // UTF-8, written only by chooseFolder
     DWORD lastProgressPaint = 0;       // GetTickCount of the bar's last paint by stepProgress
-    // Lines of a listing into the sorted list, kept until the listing ends.
-    bool holdingLines = false;
-    std::vector<std::wstring> heldLines;
+    // The rows of the file list, and whether a package is listed sorted by its lines.
+    FileRows fileRows;
+    bool sortFilesByLine = false;
 
     ~DisplayFunctions();
 
@@ -42,19 +46,34 @@ class DisplayFunctions {
     // stores and the one calculated over it, as texts made ready by the caller.
     void showIntegrity(const char* stored, const char* calculated);
 
-    // File list and languages list.
+    // File list: columns, rows and what is selected.
     void createFileList(HWND dialog, bool sorted);
-    void addListEntry(uint32_t kind, const char* name);
+    // Lists the lines of `package`, which the list keeps for as long as it shows them.
+    void showFiles(std::shared_ptr<const Package> package);
     void clearFileList();
-    void addLanguage(uint16_t code);    // names for codes below 100
-    void addAnyLanguage(uint32_t code); // names for every code that has one
+    // WM_NOTIFY from the file list: a cell's text, a click on a column's
+    // header. True when handled.
+    bool onFileListNotify(const NMHDR& header);
+    // Sorts the rows by `column`; by the column they are sorted by, reversed.
+    void sortFiles(int column);
+    // The first column takes the width the others leave.
+    void fitFileColumns();
+    void scaleFileColumns(UINT fromDpi, UINT toDpi);
+    // The lines of the selected rows, in package order.
+    std::vector<uint32_t> selectedEntries() const;
+    // The line of the row with the focus; false when no row has it.
+    bool focusedEntry(uint32_t* entry) const;
+    void selectAllFiles();
+    // Selects the row of line `entry` alone, gives it the focus and shows it.
+    void focusEntry(uint32_t entry);
+    // The selected rows as text: a line each, their cells separated by tabs.
+    std::wstring selectedRowsText() const;
+
+    // Languages list.
+    void addLanguage(uint16_t code); // names for codes below 100
     // The languages of `package`, in package order: the older format names
     // codes below 100 only, Symbian OS 9 every code that has a name.
     void addLanguagesOf(const Package& package);
-    // Around the lines of one package: the list paints once, when all are in.
-    void beginListing();
-    void endListing();
-    void addHeldLines();
     // One step of the bar, painted now unless it was painted a moment ago.
     void stepProgress();
     // Paints the bar as it stands, at the end of an extraction.

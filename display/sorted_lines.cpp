@@ -1,9 +1,7 @@
 #include "display/sorted_lines.h"
 
 #include <algorithm>
-#include <cstddef>
 #include <numeric>
-#include <utility>
 
 namespace {
 
@@ -38,9 +36,36 @@ bool noDifferentLinesTie(const std::vector<std::wstring>& lines,
     return true;
 }
 
+// Where a sorted list box puts lines that tie depends on its own search: it
+// halves the lines it holds until it meets one that compares equal, and puts
+// the new line before that one, or where the search ends. Done the same way,
+// line after line, for the rare package whose different lines tie.
+std::vector<size_t> insertedOneByOne(const std::vector<std::string>& keys) {
+    std::vector<size_t> placed;
+    placed.reserve(keys.size());
+    for (size_t line = 0; line < keys.size(); ++line) {
+        size_t low = 0;
+        size_t high = placed.size();
+        while (low != high) {
+            const size_t middle = (low + high) / 2;
+            const int order = keys[placed[middle]].compare(keys[line]);
+            if (order == 0) {
+                high = middle;
+                break;
+            }
+            if (order > 0)
+                high = middle;
+            else
+                low = middle + 1;
+        }
+        placed.insert(placed.begin() + static_cast<std::ptrdiff_t>(high), line);
+    }
+    return placed;
+}
+
 } // namespace
 
-bool orderAsSortedList(LCID locale, std::vector<std::wstring>& lines) {
+std::vector<size_t> sortedListOrder(LCID locale, const std::vector<std::wstring>& lines) {
     std::vector<std::string> keys;
     keys.reserve(lines.size());
     for (const std::wstring& line : lines)
@@ -49,12 +74,7 @@ bool orderAsSortedList(LCID locale, std::vector<std::wstring>& lines) {
     std::iota(order.begin(), order.end(), size_t{0});
     std::stable_sort(order.begin(), order.end(),
                      [&keys](size_t a, size_t b) { return keys[a] < keys[b]; });
-    if (!noDifferentLinesTie(lines, keys, order))
-        return false;
-    std::vector<std::wstring> sorted;
-    sorted.reserve(lines.size());
-    for (size_t index : order)
-        sorted.push_back(std::move(lines[index]));
-    lines.swap(sorted);
-    return true;
+    if (noDifferentLinesTie(lines, keys, order))
+        return order;
+    return insertedOneByOne(keys);
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Pictures of the main window with a real package open, and of the settings
-# dialog, for the documentation, at 100 % and at 150 % (144 DPI):
-# docs/main-window.png, docs/settings-dialog.png and the same with -150.
+# Pictures of the main window with a real package open, of the package inside
+# it opened in its place, and of the settings dialog, for the documentation, at
+# 100 % and at 150 % (144 DPI): docs/main-window.png, docs/inner-package.png,
+# docs/settings-dialog.png and the same with -150.
 # They are taken by a small test-side program that drives the real windows
 # under Wine on a virtual X display.
 set -euo pipefail
@@ -37,4 +38,4 @@ for run in "96:" "144:-150"; do
     set_dpi "${run%%:*}"
     xvfb-run -a -s "-screen 0 1600x1200x24" "$root/cmake/wine-run.sh" ./app_screenshots.exe "$root/docs" "${run#*:}"
 done
-echo "Wrote the main window and the settings dialog at 100 % and 150 % to $root/docs"
+echo "Wrote the main window, the package inside and the settings dialog at 100 % and 150 % to $root/docs"

@@ -15,7 +15,9 @@ fi
 
 build_windows
 init_wine_prefix
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+# A screen as large as those shown at 200 %: the main window at 192 DPI is
+# larger than 1280 x 1024 before it has grown at all.
+xvfb-run -a -s "-screen 0 2560x2048x24" bash -c '
     /usr/lib/wine/wineserver -p
     # Bring the prefix'"'"'s services up before the first test, so no test pays for
     # (or races with) their start.

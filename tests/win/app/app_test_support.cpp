@@ -14,12 +14,13 @@
 namespace fs = std::filesystem;
 
 HWND createShownMainWindow() {
-    InitCommonControls();
+    const INITCOMMONCONTROLSEX classes = {sizeof classes,
+                                          ICC_PROGRESS_CLASS | ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&classes);
     HWND window = createMainWindow(GetModuleHandleW(nullptr));
     if (window == nullptr)
         return nullptr;
-    ShowWindow(window, SW_SHOWNORMAL);
-    UpdateWindow(window);
+    showMainWindow(window, SW_SHOWNORMAL);
     pumpMain(window, 30);
     return window;
 }
@@ -90,11 +91,18 @@ void openPackage(UiScript& ui, HWND window, const std::wstring& path) {
 }
 
 HWND fileList(HWND window) {
-    return FindWindowExW(window, nullptr, L"ListBox", nullptr);
+    return GetDlgItem(window, IDC_FILE_LIST);
+}
+
+std::vector<std::vector<std::wstring>> fileListRows(HWND window) {
+    return listViewRows(fileList(window));
 }
 
 std::vector<std::wstring> fileListLines(HWND window) {
-    return listBoxLines(fileList(window));
+    std::vector<std::wstring> lines;
+    for (const std::vector<std::wstring>& row : fileListRows(window))
+        lines.push_back(row.empty() ? std::wstring() : row[0]);
+    return lines;
 }
 
 std::vector<std::wstring> languagesShown(UiScript& ui, HWND window) {
@@ -252,6 +260,8 @@ void setDestDir(const std::string& folder) {
 }
 
 void MainWindowTest::SetUp() {
+    // Each test's window starts at its smallest size, centred.
+    gSettings.WindowPlacement = {};
     gSettings.AskExit = 0;
     gSettings.SortFiles = 0;
     gSettings.OverwriteFiles = 1;

@@ -38,8 +38,10 @@ void pressAltLetter(HWND window, wchar_t letter);
 // Clicks "&Open..." and answers the open-file dialog with `path`.
 void openPackage(UiScript& ui, HWND window, const std::wstring& path);
 
-// The lines of the main window's file list.
+// The lines of the main window's file list: its rows' first cells, as the
+// list has always shown them; and its rows, every cell.
 std::vector<std::wstring> fileListLines(HWND window);
+std::vector<std::vector<std::wstring>> fileListRows(HWND window);
 HWND fileList(HWND window);
 
 // Clicks "->" and returns the lines the languages dialog showed; closes it with OK.

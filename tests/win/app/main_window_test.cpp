@@ -12,6 +12,7 @@
 #include "common/resource_ids.h"
 #include "common/string_ids.h"
 #include "tests/win/app/app_test_support.h"
+#include "tests/win/app/layout_checks.h"
 
 namespace {
 
@@ -97,40 +98,37 @@ bool takeQuit(int* code) {
 struct HeaderField {
     int id;
     const wchar_t* label;
-    int x;
-    int y;
-    int width = 50;
 };
 
 const HeaderField kHeaderFields[] = {
-    {IDC_APP_VERSION, L"App Version:", 71, 36, 90},
-    {IDC_SIS_VERSION, L"SIS File Version:", 232, 36},
-    {IDC_INSTALLER_VERSION, L"Installer Version:", 388, 36},
-    {IDC_APP_UID, L"App UID:", 71, 69},
-    {IDC_APP_UID1, L"App UID1:", 71, 85},
-    {IDC_APP_UID2, L"App UID2:", 232, 69},
-    {IDC_UID_CHECKSUM, L"UID Checksum:", 232, 85},
-    {IDC_CALC_CHECKSUM, L"Calculated Checksum:", 388, 77},
-    {IDC_FILE_CRC, L"File CRC:", 71, 101, 66},
-    {IDC_CALC_CRC, L"Calculated CRC:", 232, 101, 120},
-    {IDC_INSTALL_DRIVE, L"Install drive:", 71, 135},
-    {IDC_SPACE_REQUIRED, L"Space required:", 71, 151},
-    {IDC_SPACE_USED, L"Space used:", 71, 167},
-    {IDC_FLAGS, L"Flags:", 71, 183},
-    {IDC_TYPE, L"Type:", 71, 199},
-    {IDC_LANGUAGE_INSTALLED, L"Language installed:", 232, 135},
-    {IDC_LINES_TO_PROCESS, L"PKG Lines to process:", 232, 151},
-    {IDC_LINES_PROCESSED, L"PKG Lines processed:", 232, 167},
-    {IDC_LANGUAGE_COUNT, L"Number of Languages:", 232, 183},
-    {IDC_APP_CAPABILITIES, L"App Capabilities:", 232, 199},
-    {IDC_DEPENDENCY_COUNT, L"Number of Dependencies:", 232, 215},
-    {IDC_OFFSET_LANGUAGES, L"Language:", 364, 136},
-    {IDC_OFFSET_LINES, L"PackageLines:", 364, 152},
-    {IDC_OFFSET_DEPENDENCIES, L"Dependencies:", 364, 168},
-    {IDC_OFFSET_CERTIFICATES, L"Certificates:", 364, 184},
-    {IDC_OFFSET_FILENAMES, L"Filenames:", 364, 202},
-    {IDC_OFFSET_CAPABILITIES, L"Capabilities:", 364, 216},
-    {IDC_OFFSET_SIGNATURE, L"Signature:", 364, 232},
+    {IDC_APP_VERSION, L"App Version:"},
+    {IDC_SIS_VERSION, L"SIS File Version:"},
+    {IDC_INSTALLER_VERSION, L"Installer Version:"},
+    {IDC_APP_UID, L"App UID:"},
+    {IDC_APP_UID1, L"App UID1:"},
+    {IDC_APP_UID2, L"App UID2:"},
+    {IDC_UID_CHECKSUM, L"UID Checksum:"},
+    {IDC_CALC_CHECKSUM, L"Calculated Checksum:"},
+    {IDC_FILE_CRC, L"File CRC:"},
+    {IDC_CALC_CRC, L"Calculated CRC:"},
+    {IDC_INSTALL_DRIVE, L"Install drive:"},
+    {IDC_SPACE_REQUIRED, L"Space required:"},
+    {IDC_SPACE_USED, L"Space used:"},
+    {IDC_FLAGS, L"Flags:"},
+    {IDC_TYPE, L"Type:"},
+    {IDC_LANGUAGE_INSTALLED, L"Language installed:"},
+    {IDC_LINES_TO_PROCESS, L"PKG Lines to process:"},
+    {IDC_LINES_PROCESSED, L"PKG Lines processed:"},
+    {IDC_LANGUAGE_COUNT, L"Number of Languages:"},
+    {IDC_APP_CAPABILITIES, L"App Capabilities:"},
+    {IDC_DEPENDENCY_COUNT, L"Number of Dependencies:"},
+    {IDC_OFFSET_LANGUAGES, L"Language:"},
+    {IDC_OFFSET_LINES, L"PackageLines:"},
+    {IDC_OFFSET_DEPENDENCIES, L"Dependencies:"},
+    {IDC_OFFSET_CERTIFICATES, L"Certificates:"},
+    {IDC_OFFSET_FILENAMES, L"Filenames:"},
+    {IDC_OFFSET_CAPABILITIES, L"Capabilities:"},
+    {IDC_OFFSET_SIGNATURE, L"Signature:"},
 };
 
 // A label belongs to its field when it ends left of it on the same line.
@@ -148,24 +146,29 @@ void expectLabelLeftOf(HWND window, HWND field, const wchar_t* label) {
 
 class MainWindowLayout : public MainWindowTest {};
 
-TEST_F(MainWindowLayout, DialogIsAFixedCentredCaptionedControlParent) {
+TEST_F(MainWindowLayout, DialogIsAResizableCentredCaptionedControlParent) {
     EXPECT_EQ(windowText(window_), L"Vorandeck");
     const LONG style = GetWindowLongW(window_, GWL_STYLE);
     EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
     EXPECT_TRUE(style & WS_SYSMENU);
     EXPECT_TRUE(style & WS_POPUP);
-    EXPECT_FALSE(style & WS_MINIMIZEBOX);
-    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
-    EXPECT_FALSE(style & WS_THICKFRAME);
+    EXPECT_TRUE(style & WS_MAXIMIZEBOX);
+    EXPECT_TRUE(style & WS_THICKFRAME);
     EXPECT_TRUE(GetWindowLongW(window_, GWL_EXSTYLE) & WS_EX_CONTROLPARENT);
     EXPECT_EQ(GetWindow(window_, GW_OWNER), nullptr);
 
+    // It starts at its smallest size, the size it has always had.
     RECT client;
     GetClientRect(window_, &client);
     EXPECT_TRUE(sameRect(client, dialogRect(window_, 0, 0, 455, 356))) << describe(client);
-
     RECT frame;
     GetWindowRect(window_, &frame);
+    SetWindowPos(window_, nullptr, 0, 0, 100, 100, SWP_NOMOVE | SWP_NOZORDER);
+    RECT shrunk;
+    GetWindowRect(window_, &shrunk);
+    EXPECT_EQ(shrunk.right - shrunk.left, frame.right - frame.left);
+    EXPECT_EQ(shrunk.bottom - shrunk.top, frame.bottom - frame.top);
+
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
     const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
     EXPECT_NEAR((frame.left + frame.right) / 2, screenWidth / 2, 4);
@@ -176,6 +179,17 @@ TEST_F(MainWindowLayout, DialogIsAFixedCentredCaptionedControlParent) {
     ASSERT_NE(font, nullptr);
     GetObjectW(font, sizeof logFont, &logFont);
     EXPECT_STREQ(logFont.lfFaceName, L"Microsoft Sans Serif");
+}
+
+TEST_F(MainWindowLayout, MaximisedTheListTakesTheScreen) {
+    const RECT small = childRect(window_, fileList(window_));
+    ShowWindow(window_, SW_MAXIMIZE);
+    pumpMain(window_, 50);
+    EXPECT_TRUE(IsZoomed(window_));
+    const RECT large = childRect(window_, fileList(window_));
+    EXPECT_GT(large.right - large.left, small.right - small.left);
+    EXPECT_GT(large.bottom - large.top, small.bottom - small.top);
+    expectControlsInPlace(window_);
 }
 
 TEST_F(MainWindowLayout, WindowIsHiddenUntilShown) {
@@ -199,26 +213,56 @@ TEST_F(MainWindowLayout, HeaderFieldsAreReadOnlyBoxesWithLabelsLeftOfThem) {
         EXPECT_TRUE((style & WS_BORDER) || (GetWindowLongW(box, GWL_EXSTYLE) & WS_EX_CLIENTEDGE));
         EXPECT_FALSE(style & WS_TABSTOP);
         EXPECT_EQ(windowText(box), L"");
-        const RECT expected = dialogRect(window_, field.x, field.y, field.width, 12);
-        EXPECT_TRUE(sameRect(childRect(window_, box), expected))
-            << describe(childRect(window_, box)) << " wanted " << describe(expected);
         expectLabelLeftOf(window_, box, field.label);
     }
 }
 
-TEST_F(MainWindowLayout, PathBoxProgressBarAndLanguagesButton) {
+TEST_F(MainWindowLayout, PlacementIsKeptAndRestoredOnAScreenThatIsThere) {
+    RECT smallest;
+    GetWindowRect(window_, &smallest);
+    const RECT moved = {20, 30, 20 + smallest.right - smallest.left + 200,
+                        30 + smallest.bottom - smallest.top + 100};
+    SetWindowPos(window_, nullptr, moved.left, moved.top, moved.right - moved.left,
+                 moved.bottom - moved.top, SWP_NOZORDER);
+    recreateWindow();
+    RECT restored;
+    GetWindowRect(window_, &restored);
+    EXPECT_TRUE(sameRect(restored, moved)) << describe(restored);
+    RegistryFunctions stored{RegistryFunctions::NoLoad{}};
+    stored.loadSettings();
+    EXPECT_TRUE(sameRect(stored.WindowPlacement.rcNormalPosition, moved));
+
+    ShowWindow(window_, SW_MAXIMIZE);
+    recreateWindow();
+    EXPECT_TRUE(IsZoomed(window_));
+
+    // Kept from a screen that is gone: it starts centred, at its smallest.
+    destroyMainWindow(window_);
+    gSettings.WindowPlacement.rcNormalPosition = {30000, 30000, 31000, 31000};
+    gSettings.WindowPlacement.showCmd = SW_SHOWNORMAL;
+    window_ = createShownMainWindow();
+    GetWindowRect(window_, &restored);
+    EXPECT_FALSE(IsZoomed(window_));
+    EXPECT_TRUE(sameRect(restored, smallest)) << describe(restored);
+}
+
+TEST_F(MainWindowLayout, PathBoxBackButtonProgressBarAndLanguagesButton) {
     HWND path = GetDlgItem(window_, IDC_PATH);
     ASSERT_NE(path, nullptr);
     const LONG pathStyle = GetWindowLongW(path, GWL_STYLE);
     EXPECT_FALSE(pathStyle & ES_READONLY);
     EXPECT_TRUE(pathStyle & WS_TABSTOP);
-    EXPECT_TRUE(sameRect(childRect(window_, path), dialogRect(window_, 32, 18, 406, 12)));
     expectLabelLeftOf(window_, path, L"File:");
+    // The way back sits at the end of the path's row.
+    HWND back = GetDlgItem(window_, IDC_BACK);
+    EXPECT_EQ(windowText(back), L"<-");
+    EXPECT_FALSE(IsWindowEnabled(back));
+    EXPECT_EQ(childRect(window_, back).top, childRect(window_, path).top);
+    EXPECT_GT(childRect(window_, back).left, childRect(window_, path).right);
 
     HWND bar = GetDlgItem(window_, IDC_PROGRESS);
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(_wcsicmp(className(bar).c_str(), PROGRESS_CLASSW), 0);
-    EXPECT_TRUE(sameRect(childRect(window_, bar), dialogRect(window_, 7, 240, 286, 6)));
     EXPECT_EQ(progressPosition(window_), 0);
 
     HWND languages = GetDlgItem(window_, IDC_LANGUAGES);
@@ -226,76 +270,68 @@ TEST_F(MainWindowLayout, PathBoxProgressBarAndLanguagesButton) {
     EXPECT_EQ(windowText(languages), L"->");
     EXPECT_FALSE(IsWindowEnabled(languages));
     EXPECT_TRUE(GetWindowLongW(languages, GWL_STYLE) & WS_TABSTOP);
-    EXPECT_TRUE(sameRect(childRect(window_, languages), dialogRect(window_, 422, 136, 19, 12)));
 }
 
 TEST_F(MainWindowLayout, GroupBoxesFrameTheirContents) {
-    struct Group {
-        const wchar_t* text;
-        int x, y, width, height;
-    };
-    const Group groups[] = {
-        {L"General Info", 7, 7, 441, 47},    {L"UID Info", 7, 57, 441, 62},
-        {L"Install Info", 7, 123, 286, 111}, {L"Block Offsets", 305, 123, 143, 127},
-        {L"Files", 7, 251, 441, 78},
-    };
-    for (const Group& group : groups) {
-        SCOPED_TRACE(utf8(group.text));
-        HWND box = groupBox(window_, group.text);
-        ASSERT_NE(box, nullptr);
-        EXPECT_TRUE(sameRect(childRect(window_, box),
-                             dialogRect(window_, group.x, group.y, group.width, group.height)));
-    }
-    // The file list is made inside "Files" when the window starts.
-    HWND list = fileList(window_);
-    ASSERT_NE(list, nullptr);
+    for (const wchar_t* text :
+         {L"General Info", L"UID Info", L"Install Info", L"Block Offsets", L"Files"})
+        EXPECT_NE(groupBox(window_, text), nullptr) << utf8(text);
+    // Every control inside or clear of every group, and the list inside "Files".
+    expectControlsInPlace(window_);
     RECT files = childRect(window_, groupBox(window_, L"Files"));
-    RECT listRect = childRect(window_, list);
-    EXPECT_GE(listRect.top, files.top);
-    EXPECT_LE(listRect.bottom, files.bottom);
-    EXPECT_GE(listRect.left, files.left);
-    EXPECT_LE(listRect.right, files.right);
+    RECT list = childRect(window_, fileList(window_));
+    EXPECT_TRUE(list.left >= files.left && list.right <= files.right && list.top >= files.top &&
+                list.bottom <= files.bottom);
 }
 
-TEST_F(MainWindowLayout, CommandButtonsInTheirRowAndTabOrder) {
+TEST_F(MainWindowLayout, CommandButtonsInOneRowAlongTheBottom) {
     struct Command {
         int id;
         const wchar_t* text;
-        int x;
         bool enabled;
     };
     const Command commands[] = {
-        {IDC_OPEN, L"&Open...", 20, true},
-        {IDC_EXTRACT, L"&Extract Files", 100, false},
-        {IDC_SETTINGS, L"&Settings...", 195, true},
-        {IDC_ABOUT, L"&About", 290, true},
-        {IDC_EXIT, L"E&xit", 370, true},
+        {IDC_OPEN, L"&Open...", true},        {IDC_EXTRACT, L"&Extract Files", false},
+        {IDC_DETAILS, L"&Details...", false}, {IDC_SETTINGS, L"&Settings...", true},
+        {IDC_ABOUT, L"&About", true},         {IDC_EXIT, L"E&xit", true},
     };
-    HWND previous = nullptr;
+    const RECT files = childRect(window_, groupBox(window_, L"Files"));
+    LONG left = files.left;
     for (const Command& command : commands) {
         SCOPED_TRACE(utf8(command.text));
         HWND button = GetDlgItem(window_, command.id);
         ASSERT_NE(button, nullptr);
         EXPECT_EQ(windowText(button), command.text);
         EXPECT_EQ(IsWindowEnabled(button) != FALSE, command.enabled);
-        EXPECT_TRUE(
-            sameRect(childRect(window_, button), dialogRect(window_, command.x, 334, 65, 16)));
-        // Each comes after the one before it in the tab order.
-        if (previous != nullptr) {
-            HWND walk = previous;
-            while (walk != nullptr && walk != button)
-                walk = GetWindow(walk, GW_HWNDNEXT);
-            EXPECT_EQ(walk, button);
-        }
-        previous = button;
+        const RECT rect = childRect(window_, button);
+        EXPECT_EQ(rect.top, childRect(window_, GetDlgItem(window_, IDC_OPEN)).top);
+        EXPECT_GT(rect.top, files.bottom);
+        EXPECT_GE(rect.left, left) << "left to right in this order";
+        left = rect.right;
     }
+    EXPECT_LE(left, files.right);
     EXPECT_EQ(LOWORD(SendMessageW(window_, DM_GETDEFID, 0, 0)), IDC_OPEN);
 }
 
-TEST_F(MainWindowLayout, TabLeavesThePathBoxForOpenSkippingHeaderFields) {
+TEST_F(MainWindowLayout, TabOrderFollowsTheLayout) {
+    TempFolder folder;
+    const std::wstring path = folder.path() + L"\\demo.sis";
+    writePackage(path, demoPackage());
+    UiScript ui;
+    openPackage(ui, window_, path);
+    // From the path box round to it again: rows top down, each left to right,
+    // the list before the buttons below it, and no header box on the way.
     SetFocus(GetDlgItem(window_, IDC_PATH));
-    pressKey(window_, VK_TAB);
-    EXPECT_EQ(GetFocus(), GetDlgItem(window_, IDC_OPEN));
+    std::vector<int> visited = {IDC_PATH};
+    for (int step = 0; step < 20; ++step) {
+        pressKey(window_, VK_TAB);
+        if (GetFocus() == GetDlgItem(window_, IDC_PATH))
+            break;
+        visited.push_back(GetDlgCtrlID(GetFocus()));
+    }
+    EXPECT_EQ(visited,
+              (std::vector<int>{IDC_PATH, IDC_LANGUAGES, IDC_FILE_LIST, IDC_OPEN, IDC_EXTRACT,
+                                IDC_DETAILS, IDC_SETTINGS, IDC_ABOUT, IDC_EXIT}));
 }
 
 class MainWindowCommands : public MainWindowTest {};

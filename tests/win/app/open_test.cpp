@@ -3,6 +3,8 @@
 // behind "->" and "&Settings...".
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <string>
 #include <vector>
 
@@ -88,8 +90,12 @@ TEST_F(OpenCommand, ListIsSortedOnlyWhenTheSettingWasOnAtStart) {
         UiScript ui;
         openPackage(ui, window_, demo_);
         EXPECT_EQ(fileListLines(window_), c.lines);
-        const LONG style = GetWindowLongW(fileList(window_), GWL_STYLE);
-        EXPECT_EQ((style & LBS_SORT) != 0, c.sortFiles != 0);
+        // The first column's header says so with its arrow.
+        HDITEMW item = {};
+        item.mask = HDI_FORMAT;
+        SendMessageW(ListView_GetHeader(fileList(window_)), HDM_GETITEMW, 0,
+                     reinterpret_cast<LPARAM>(&item));
+        EXPECT_EQ((item.fmt & HDF_SORTUP) != 0, c.sortFiles != 0);
     }
 }
 

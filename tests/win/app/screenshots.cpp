@@ -1,7 +1,9 @@
-// Pictures for the documentation: the real main window with a real package
-// opened through the real open-file dialog, and the settings dialog over it.
-// Usage: app_screenshots <output folder> [suffix]; writes main-window<suffix>.png
-// and settings-dialog<suffix>.png there, at the DPI the process started with.
+// Pictures for the documentation: the real main window, grown beyond its
+// smallest size, with a real package opened through the real open-file dialog;
+// the package inside it opened from its line; and the settings dialog over it.
+// Usage: app_screenshots <output folder> [suffix]; writes main-window<suffix>.png,
+// inner-package<suffix>.png and settings-dialog<suffix>.png there, at the DPI
+// the process started with.
 #include <windows.h>
 
 #include <zlib.h>
@@ -13,7 +15,10 @@
 #include <utility>
 #include <vector>
 
+#include <commctrl.h>
+
 #include "app/globals.h"
+#include "common/dpi.h"
 #include "common/resource_ids.h"
 #include "tests/win/app/app_test_support.h"
 
@@ -137,6 +142,25 @@ fs::path copyToUserFolder(const fs::path& package) {
     return error ? fs::path() : copy;
 }
 
+// Larger than at its start, as a user would make it to see the columns whole.
+void enlarge(HWND window) {
+    RECT frame;
+    GetWindowRect(window, &frame);
+    const int width = frame.right - frame.left + pixelsFor(window, 240);
+    const int height = frame.bottom - frame.top + pixelsFor(window, 160);
+    SetWindowPos(window, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, SWP_NOZORDER);
+}
+
+// Opens the package inside from the first row, a component line, as Enter does.
+void openFirstRow(HWND window) {
+    LVITEMW item = {};
+    item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(GetDlgItem(window, IDC_FILE_LIST), LVM_SETITEMSTATE, 0,
+                 reinterpret_cast<LPARAM>(&item));
+    SendMessageW(window, WM_COMMAND, IDM_OPEN_INNER, 0);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -162,6 +186,7 @@ int main(int argc, char** argv) {
     if (window == nullptr)
         return 1;
     SetForegroundWindow(window);
+    enlarge(window);
 
     bool ok = true;
     {
@@ -175,6 +200,11 @@ int main(int argc, char** argv) {
         ok = ui.boxes().size() == 1 && ui.boxes()[0].caption == L"Success";
         pumpMain(window, 300);
         ok = saveWindow(window, out / ("main-window" + suffix + ".png")) && ok;
+
+        openFirstRow(window);
+        ok = ok && ui.boxes().size() == 1;
+        pumpMain(window, 300);
+        ok = saveWindow(window, out / ("inner-package" + suffix + ".png")) && ok;
 
         // A destination as a user would keep it, rather than the test's temporary one.
         setDestDir("C:\\SIS Files");

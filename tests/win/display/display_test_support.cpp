@@ -8,21 +8,30 @@
 #include <fstream>
 #include <sstream>
 
+#include "display/display_functions.h"
 #include "tests/win/support/ui_driver.h"
 
 namespace {
 
-INT_PTR CALLBACK passiveProc(HWND, UINT message, WPARAM, LPARAM) {
-    return message == WM_INITDIALOG ? TRUE : FALSE;
+INT_PTR CALLBACK passiveProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        return TRUE;
+    }
+    auto* display = reinterpret_cast<DisplayFunctions*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    if (message == WM_NOTIFY && display != nullptr)
+        return display->onFileListNotify(*reinterpret_cast<const NMHDR*>(lParam)) ? TRUE : FALSE;
+    return FALSE;
 }
 
 } // namespace
 
-TestDialog::TestDialog(int templateId) {
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+TestDialog::TestDialog(int templateId, DisplayFunctions* display) {
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES |
+                                                          ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
     window_ = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), nullptr,
-                                 passiveProc, 0);
+                                 passiveProc, reinterpret_cast<LPARAM>(display));
 }
 
 TestDialog::~TestDialog() {

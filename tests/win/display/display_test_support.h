@@ -8,11 +8,14 @@
 
 #include "tests/support/json_reader.h"
 
-// The main dialog (template 105), modeless and hidden, with a procedure that
-// does nothing; destroyed with the object.
+class DisplayFunctions;
+
+// A dialog of the program's templates, modeless and hidden, with a procedure
+// that only hands the file list's notifications to `display` when one is
+// given; destroyed with the object.
 class TestDialog {
   public:
-    explicit TestDialog(int templateId);
+    explicit TestDialog(int templateId, DisplayFunctions* display = nullptr);
     ~TestDialog();
     TestDialog(const TestDialog&) = delete;
     TestDialog& operator=(const TestDialog&) = delete;

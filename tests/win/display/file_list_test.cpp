@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,46 +18,105 @@ namespace {
 struct Entry {
     uint32_t kind;
     const char* name;
+    uint64_t original = 0;
+    uint64_t stored = 0;
+    std::vector<uint32_t> languages = {}; // of its files; none: one file of no language
+    uint32_t capabilities = 0;
 };
 
-std::vector<std::wstring> listAfter(bool sorted, const std::vector<Entry>& entries) {
-    TestDialog dialog(IDD_MAIN);
-    DisplayFunctions display;
-    display.createFileList(dialog.get(), sorted);
-    for (const Entry& entry : entries)
-        display.addListEntry(entry.kind, entry.name);
-    return listBoxLines(display.fileList);
+std::shared_ptr<Package> packageOf(const std::vector<Entry>& entries,
+                                   PackageKind kind = PackageKind::Epoc) {
+    auto package = std::make_shared<Package>();
+    package->kind = kind;
+    Contents& contents = package->contents;
+    for (const Entry& e : entries) {
+        PackageEntry entry;
+        entry.name = contents.addName(e.name != nullptr ? e.name : "");
+        entry.kind = e.kind;
+        entry.originalLength = e.original;
+        entry.storedLength = e.stored;
+        entry.capabilities = e.capabilities;
+        entry.hasCapabilities = e.capabilities != 0;
+        entry.firstFile = static_cast<uint32_t>(contents.files.size());
+        const std::vector<uint32_t> languages =
+            e.languages.empty() ? std::vector<uint32_t>{kNoLanguage} : e.languages;
+        for (uint32_t language : languages) {
+            PackageFile file;
+            file.entry = static_cast<uint32_t>(contents.entries.size());
+            file.language = language;
+            contents.files.push_back(file);
+        }
+        entry.fileCount = static_cast<uint32_t>(languages.size());
+        contents.entries.push_back(entry);
+    }
+    return package;
 }
 
-TEST(FileListTest, CreatedAsTheProgramPlacesIt) {
-    TestDialog dialog(IDD_MAIN);
-    ASSERT_NE(dialog.get(), nullptr);
-    for (bool sorted : {false, true}) {
-        DisplayFunctions display;
-        display.createFileList(dialog.get(), sorted);
-        HWND list = display.fileList;
-        ASSERT_NE(list, nullptr);
-        EXPECT_EQ(GetParent(list), dialog.get());
-        EXPECT_EQ(GetDlgCtrlID(list), 0);
-        EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(list, GWL_STYLE)),
-                  sorted ? 0x50211142u : 0x50211140u);
-        EXPECT_TRUE(GetWindowLongW(list, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
-        EXPECT_TRUE(IsWindowUnicode(list));
-        EXPECT_EQ(SendMessageW(list, WM_GETFONT, 0, 0),
-                  SendMessageW(dialog.get(), WM_GETFONT, 0, 0));
+std::vector<std::wstring> column(const std::vector<std::vector<std::wstring>>& rows, int index) {
+    std::vector<std::wstring> cells;
+    for (const std::vector<std::wstring>& row : rows)
+        cells.push_back(row.at(static_cast<size_t>(index)));
+    return cells;
+}
 
-        RECT client = {};
-        GetClientRect(dialog.get(), &client);
-        const int w = client.right;
-        const int h = client.bottom;
-        RECT placed = {};
-        GetWindowRect(list, &placed);
-        MapWindowPoints(nullptr, dialog.get(), reinterpret_cast<POINT*>(&placed), 2);
-        EXPECT_EQ(placed.left, 22);
-        EXPECT_EQ(placed.top, h / 2 + (5 * h) / 21);
-        EXPECT_EQ(placed.right - placed.left, w - w / 16);
-        EXPECT_EQ(placed.bottom - placed.top, h / 6);
-        DestroyWindow(list);
+// The main dialog's file list showing `package`.
+struct ShownList {
+    DisplayFunctions display;
+    TestDialog dialog{IDD_MAIN, &display};
+    ShownList(std::shared_ptr<Package> package, bool sorted) {
+        display.createFileList(dialog.get(), sorted);
+        display.showFiles(std::move(package));
+    }
+    std::vector<std::vector<std::wstring>> rows() const { return listViewRows(display.fileList); }
+    std::vector<std::wstring> lines() const { return column(rows(), 0); }
+    void clickHeader(int index) {
+        NMLISTVIEW click = {};
+        click.hdr = {display.fileList, static_cast<UINT_PTR>(IDC_FILE_LIST), LVN_COLUMNCLICK};
+        click.iSubItem = index;
+        SendMessageW(dialog.get(), WM_NOTIFY, IDC_FILE_LIST, reinterpret_cast<LPARAM>(&click));
+    }
+    int arrow(int index) const {
+        HWND header = reinterpret_cast<HWND>(SendMessageW(display.fileList, LVM_GETHEADER, 0, 0));
+        HDITEMW item = {};
+        item.mask = HDI_FORMAT;
+        SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(index),
+                     reinterpret_cast<LPARAM>(&item));
+        return item.fmt & (HDF_SORTUP | HDF_SORTDOWN);
+    }
+};
+
+std::vector<std::wstring> linesShown(bool sorted, const std::vector<Entry>& entries) {
+    return ShownList(packageOf(entries), sorted).lines();
+}
+
+TEST(FileListTest, AVirtualReportOfTheseColumns) {
+    for (PackageKind kind : {PackageKind::Epoc, PackageKind::Sisx}) {
+        auto package = packageOf({{0, "a"}}, kind);
+        if (kind == PackageKind::Sisx)
+            package->sisx = std::make_unique<SisxPackage>(ByteSource());
+        ShownList shown(package, false);
+        HWND list = shown.display.fileList;
+        const DWORD style = static_cast<DWORD>(GetWindowLongW(list, GWL_STYLE));
+        EXPECT_EQ(style & LVS_TYPEMASK, static_cast<DWORD>(LVS_REPORT));
+        EXPECT_TRUE(style & LVS_OWNERDATA);
+        EXPECT_FALSE(style & LVS_SINGLESEL);
+        EXPECT_TRUE(IsWindowUnicode(list));
+        HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+        std::vector<std::wstring> titles;
+        for (int i = 0; i < SendMessageW(header, HDM_GETITEMCOUNT, 0, 0); ++i) {
+            wchar_t title[64] = {};
+            HDITEMW item = {};
+            item.mask = HDI_TEXT;
+            item.pszText = title;
+            item.cchTextMax = 64;
+            SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(i),
+                         reinterpret_cast<LPARAM>(&item));
+            titles.push_back(title);
+        }
+        std::vector<std::wstring> expected = {L"File", L"Size", L"Stored", L"Language"};
+        if (kind == PackageKind::Sisx)
+            expected.push_back(L"Capabilities");
+        EXPECT_EQ(titles, expected);
     }
 }
 
@@ -78,38 +138,76 @@ TEST(FileListTest, LinesCarryTheirPrefix) {
         {0, "C:\\\xC3\x9Cml\xC3\xA4ut\\\xE6\x97\xA5\xE6\x9C\xAC.txt",
          L"C:\\\u00DCml\u00E4ut\\\u65E5\u672C.txt"},
     };
+    std::vector<Entry> entries;
+    std::vector<std::wstring> lines;
     for (const auto& c : cases) {
-        const std::vector<std::wstring> lines = listAfter(false, {{c.kind, c.name}});
-        ASSERT_EQ(lines.size(), 1u) << "kind " << c.kind;
-        EXPECT_EQ(lines[0], c.line) << "kind " << c.kind;
+        entries.push_back({c.kind, c.name});
+        lines.push_back(c.line);
     }
+    EXPECT_EQ(linesShown(false, entries), lines);
+}
+
+TEST(FileListTest, CellsOfEachColumn) {
+    auto package =
+        packageOf({{0, "plain", 2048, 1000},
+                   {2, "inner.sis", 0, 0, {}},
+                   {0, "texts.rsc", 7, 5, {1, 2, 100}},
+                   {3, "run.exe", 3, 3, {}, (1u << 0) | (1u << 13) | (1u << 19) | (1u << 20)}},
+                  PackageKind::Epoc);
+    package->contents.entries[1].fileCount = 0; // an embedded package's line: no file of its own
+    package->kind = PackageKind::Sisx;
+    package->sisx = std::make_unique<SisxPackage>(ByteSource());
+    const std::vector<std::vector<std::wstring>> expected = {
+        {L"plain", L"2048", L"1000", L"", L""},
+        {L"File is a component: inner.sis", L"", L"", L"", L""},
+        {L"texts.rsc", L"7", L"5", L"UK English, French, Manufacturer English", L""},
+        {L"File will be run during install: run.exe", L"3", L"3", L"",
+         L"TCB NetworkServices UserEnvironment"},
+    };
+    // Symbian OS 9 names every code that has a name; 100 has one there.
+    EXPECT_EQ(ShownList(package, false).rows(), expected);
+}
+
+TEST(FileListTest, HeadersSortAsNumbersOrTextAndReverse) {
+    ShownList shown(packageOf({{0, "b", 10}, {0, "C", 9}, {1, "a", 100}, {2, "x"}}), false);
+    EXPECT_EQ(shown.arrow(0), 0) << "package order shows no arrow";
+    shown.clickHeader(1);
+    EXPECT_EQ(shown.lines(),
+              (std::vector<std::wstring>{L"File is a component: x", L"C", L"b",
+                                         L"File will be displayed during install: a"}));
+    EXPECT_EQ(shown.arrow(1), HDF_SORTUP);
+    shown.clickHeader(1);
+    EXPECT_EQ(shown.lines().front(), L"File will be displayed during install: a");
+    EXPECT_EQ(shown.arrow(1), HDF_SORTDOWN);
+    shown.clickHeader(0);
+    EXPECT_EQ(shown.lines(), inSortedListBox(shown.lines()));
+    EXPECT_EQ(shown.arrow(0), HDF_SORTUP);
+    EXPECT_EQ(shown.arrow(1), 0);
+}
+
+TEST(FileListTest, SelectionIsOfLinesWhereverTheirRowsGo) {
+    ShownList shown(packageOf({{0, "b", 2, 1}, {0, "c", 3, 2}, {0, "a", 1, 1}}), false);
+    for (int row : {0, 2}) {
+        LVITEMW item = {};
+        item.stateMask = item.state = LVIS_SELECTED;
+        SendMessageW(shown.display.fileList, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                     reinterpret_cast<LPARAM>(&item));
+    }
+    shown.clickHeader(0);
+    EXPECT_EQ(shown.display.selectedEntries(), (std::vector<uint32_t>{0, 2}));
+    EXPECT_EQ(shown.display.selectedRowsText(), L"a\t1\t1\t\r\nb\t2\t1\t\r\n");
 }
 
 TEST(FileListTest, OrderFollowsTheSortSetting) {
     const std::vector<Entry> entries = {{0, "b.txt"}, {1, "z.txt"}, {0, "a.txt"}, {2, "c.sis"}};
-    const std::vector<std::wstring> unsorted = listAfter(false, entries);
     const std::vector<std::wstring> inPackageOrder = {
         L"b.txt", L"File will be displayed during install: z.txt", L"a.txt",
         L"File is a component: c.sis"};
-    EXPECT_EQ(unsorted, inPackageOrder);
-    const std::vector<std::wstring> sorted = listAfter(true, entries);
+    EXPECT_EQ(linesShown(false, entries), inPackageOrder);
     const std::vector<std::wstring> alphabetical = {
         L"a.txt", L"b.txt", L"File is a component: c.sis",
         L"File will be displayed during install: z.txt"};
-    EXPECT_EQ(sorted, alphabetical);
-}
-
-// The lines of one package listed at once into a sorted list, against the same
-// lines added to it one by one, where the list box finds each one's place.
-std::vector<std::wstring> listedAsOnePackage(const std::vector<Entry>& entries) {
-    TestDialog dialog(IDD_MAIN);
-    DisplayFunctions display;
-    display.createFileList(dialog.get(), true);
-    display.beginListing();
-    for (const Entry& entry : entries)
-        display.addListEntry(entry.kind, entry.name);
-    display.endListing();
-    return listBoxLines(display.fileList);
+    EXPECT_EQ(linesShown(true, entries), alphabetical);
 }
 
 TEST(FileListTest, ASortedListingOrdersLinesAsTheListBoxDoes) {
@@ -132,7 +230,7 @@ TEST(FileListTest, ASortedListingOrdersLinesAsTheListBoxDoes) {
         {{0, "a.txt"}, {0, "b"}, {0, "A.TXT"}, {0, "a.Txt"}},
     };
     for (const std::vector<Entry>& entries : packages)
-        EXPECT_EQ(listedAsOnePackage(entries), listAfter(true, entries))
+        EXPECT_EQ(linesShown(true, entries), inSortedListBox(linesShown(false, entries)))
             << "package beginning " << entries[0].name;
 
     // Many short names of characters that sort in unusual ways.
@@ -150,33 +248,29 @@ TEST(FileListTest, ASortedListingOrdersLinesAsTheListBoxDoes) {
     std::vector<Entry> many;
     for (const std::string& name : names)
         many.push_back({0, name.c_str()});
-    EXPECT_EQ(listedAsOnePackage(many), listAfter(true, many));
+    EXPECT_EQ(linesShown(true, many), inSortedListBox(linesShown(false, many)));
 }
 
 TEST(FileListTest, LongLinesAreCutAt249Characters) {
     const std::string longName(300, 'n');
     const std::wstring prefix = L"File is a component: ";
-    EXPECT_EQ(listAfter(false, {{2, longName.c_str()}})[0],
+    EXPECT_EQ(linesShown(false, {{2, longName.c_str()}})[0],
               (prefix + std::wstring(300, L'n')).substr(0, 249));
-    EXPECT_EQ(listAfter(false, {{0, longName.c_str()}})[0], std::wstring(249, L'n'));
+    EXPECT_EQ(linesShown(false, {{0, longName.c_str()}})[0], std::wstring(249, L'n'));
     // A character outside the basic plane takes two units and is never split.
     const std::string pairAtEnd = std::string(248, 'n') + "\xF0\x9F\x98\x80";
-    EXPECT_EQ(listAfter(false, {{0, pairAtEnd.c_str()}})[0], std::wstring(248, L'n'));
+    EXPECT_EQ(linesShown(false, {{0, pairAtEnd.c_str()}})[0], std::wstring(248, L'n'));
     const std::string pairFits = std::string(247, 'n') + "\xF0\x9F\x98\x80";
-    EXPECT_EQ(listAfter(false, {{0, pairFits.c_str()}})[0],
+    EXPECT_EQ(linesShown(false, {{0, pairFits.c_str()}})[0],
               std::wstring(247, L'n') + L"\U0001F600");
 }
 
 TEST(FileListTest, ClearEmptiesTheList) {
-    TestDialog dialog(IDD_MAIN);
-    DisplayFunctions display;
-    display.createFileList(dialog.get(), false);
-    display.addListEntry(0, "one");
-    display.addListEntry(1, "two");
-    display.clearFileList();
-    EXPECT_TRUE(listBoxLines(display.fileList).empty());
-    display.addListEntry(0, "three");
-    EXPECT_EQ(listBoxLines(display.fileList), std::vector<std::wstring>{L"three"});
+    ShownList shown(packageOf({{0, "one"}, {1, "two"}}), false);
+    shown.display.clearFileList();
+    EXPECT_TRUE(shown.rows().empty());
+    shown.display.showFiles(packageOf({{0, "three"}}));
+    EXPECT_EQ(shown.lines(), std::vector<std::wstring>{L"three"});
 }
 
 COLORREF pixelAt(HWND window, int x, int y) {

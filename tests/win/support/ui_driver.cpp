@@ -112,6 +112,92 @@ std::vector<std::wstring> listBoxLines(HWND list) {
     return lines;
 }
 
+std::vector<std::wstring> inSortedListBox(const std::vector<std::wstring>& lines) {
+    HWND list = CreateWindowExW(0, L"LISTBOX", L"", WS_POPUP | LBS_SORT | LBS_HASSTRINGS, 0, 0, 100,
+                                100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    for (const std::wstring& line : lines)
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+    const std::vector<std::wstring> sorted = listBoxLines(list);
+    DestroyWindow(list);
+    return sorted;
+}
+
+namespace {
+
+// A buffer in the address space of the process that owns a window: the list
+// view's messages carry pointers, which no process boundary translates.
+class RemoteBuffer {
+  public:
+    RemoteBuffer(HWND window, size_t size) : size_(size) {
+        DWORD processId = 0;
+        GetWindowThreadProcessId(window, &processId);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                               processId);
+        if (process_ != nullptr)
+            at_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    }
+    ~RemoteBuffer() {
+        if (at_ != nullptr)
+            VirtualFreeEx(process_, at_, 0, MEM_RELEASE);
+        if (process_ != nullptr)
+            CloseHandle(process_);
+    }
+    RemoteBuffer(const RemoteBuffer&) = delete;
+    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+
+    char* at() const { return static_cast<char*>(at_); }
+    bool write(size_t offset, const void* bytes, size_t count) const {
+        return at_ != nullptr &&
+               WriteProcessMemory(process_, at() + offset, bytes, count, nullptr) != FALSE;
+    }
+    bool read(size_t offset, void* bytes, size_t count) const {
+        return at_ != nullptr &&
+               ReadProcessMemory(process_, at() + offset, bytes, count, nullptr) != FALSE;
+    }
+
+  private:
+    HANDLE process_ = nullptr;
+    void* at_ = nullptr;
+    size_t size_;
+};
+
+constexpr int kCellSize = 1024;
+
+std::wstring cellText(HWND list, const RemoteBuffer& buffer, int row, int column) {
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = reinterpret_cast<wchar_t*>(buffer.at() + sizeof item);
+    item.cchTextMax = kCellSize;
+    const wchar_t empty = L'\0';
+    buffer.write(sizeof item, &empty, sizeof empty);
+    if (!buffer.write(0, &item, sizeof item))
+        return {};
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                        reinterpret_cast<LPARAM>(buffer.at()), SMTO_ABORTIFHUNG, 5000, &length);
+    std::wstring text(kCellSize, L'\0');
+    buffer.read(sizeof item, text.data(), kCellSize * sizeof(wchar_t));
+    text.resize(length > 0 ? wcsnlen(text.c_str(), kCellSize) : 0);
+    return text;
+}
+
+} // namespace
+
+std::vector<std::vector<std::wstring>> listViewRows(HWND list) {
+    std::vector<std::vector<std::wstring>> rows;
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    const int columns = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    RemoteBuffer buffer(list, sizeof(LVITEMW) + kCellSize * sizeof(wchar_t));
+    for (int row = 0; row < count; ++row) {
+        std::vector<std::wstring> cells;
+        for (int column = 0; column < columns; ++column)
+            cells.push_back(cellText(list, buffer, row, column));
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
 void clickButton(HWND dialog, int id) {
     // A user cannot click what is disabled or hidden; BM_CLICK also toggles check
     // boxes and option buttons as a real click does.

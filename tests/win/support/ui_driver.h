@@ -77,6 +77,14 @@ std::wstring wide(const std::string& utf8Text);
 // Every line of a list box, read through the wide API.
 std::vector<std::wstring> listBoxLines(HWND list);
 
+// `lines` in the order a list box of style LBS_SORT shows them, added one by one.
+std::vector<std::wstring> inSortedListBox(const std::vector<std::wstring>& lines);
+
+// Every row of a report-view list view, each its cells from the first column
+// on. Read through memory of the list's own process, so that the list of
+// another program reads as well.
+std::vector<std::vector<std::wstring>> listViewRows(HWND list);
+
 // Clicks an enabled, visible button as the mouse would (BM_CLICK); else nothing.
 void clickButton(HWND dialog, int id);
 

@@ -1,0 +1,4 @@
+#include "app/main_dialog.h"
+
+// Opens the package details window.
+void detailsCommand(HWND) {}
