@@ -65,6 +65,11 @@
 #define IDC_FILE_CRC 1041
 #define IDC_CALC_CRC 1042
 
+// Package details window.
+#define IDD_DETAILS 130
+#define IDC_DETAILS_TREE 1060
+#define IDC_DETAILS_COPY 1061
+#define IDC_DETAILS_SAVE 1062
 
 // Languages dialog.
 #define IDC_LANGUAGE_LIST 1040

@@ -7,6 +7,7 @@
 #include "display/language_names.h"
 #include "display/sorted_lines.h"
 #include "display/text.h"
+#include "package/details/capabilities.h"
 
 namespace {
 
@@ -23,27 +24,10 @@ uint64_t sizeIn(const PackageEntry& entry, int column) {
     return column == ColumnSize ? entry.originalLength : entry.storedLength;
 }
 
-const wchar_t* const kCapabilityNames[] = {
-    L"TCB",           L"CommDD",          L"PowerMgmt",      L"MultimediaDD",
-    L"ReadDeviceData", L"WriteDeviceData", L"DRM",            L"TrustedUI",
-    L"ProtServ",      L"DiskAdmin",       L"NetworkControl", L"AllFiles",
-    L"SwEvent",       L"NetworkServices", L"LocalServices",  L"ReadUserData",
-    L"WriteUserData", L"Location",        L"SurroundingsDD", L"UserEnvironment",
-};
-constexpr uint32_t kNamedCapabilities = sizeof kCapabilityNames / sizeof kCapabilityNames[0];
-
 } // namespace
 
 std::wstring capabilityColumnText(uint32_t capabilities) {
-    std::wstring names;
-    for (uint32_t bit = 0; bit < kNamedCapabilities; ++bit) {
-        if ((capabilities & (1u << bit)) == 0)
-            continue;
-        if (!names.empty())
-            names += L' ';
-        names += kCapabilityNames[bit];
-    }
-    return names;
+    return widen(capabilityNames(capabilities).c_str());
 }
 
 void FileRows::show(std::shared_ptr<const Package> package, bool sortedByLine, LCID locale) {

@@ -85,9 +85,29 @@ TEST_F(LaidOutAtTheSystemDpi, NothingClippedOrOverlapping) {
         EXPECT_EQ(browseButtonWidth(GetDlgItem(settings, IDC_DEST_DIR)), MulDiv(18, dpi, 96));
         PostMessageW(settings, WM_COMMAND, IDCANCEL, 0);
     });
+    // The details window at its smallest, then enlarged as far as the screen
+    // lets it: the tree takes all the room it gains.
+    ui.onDialog([](HWND details) {
+        expectLaidOutWithoutClipping(details);
+        const RECT before = rectIn(details, GetDlgItem(details, IDC_DETAILS_TREE));
+        RECT small;
+        GetWindowRect(details, &small);
+        SetWindowPos(details, nullptr, 0, 0, small.right - small.left + 300,
+                     small.bottom - small.top + 200, SWP_NOZORDER);
+        RECT large;
+        GetWindowRect(details, &large);
+        expectLaidOutWithoutClipping(details);
+        const RECT after = rectIn(details, GetDlgItem(details, IDC_DETAILS_TREE));
+        EXPECT_EQ((after.right - after.left) - (before.right - before.left),
+                  (large.right - large.left) - (small.right - small.left));
+        EXPECT_EQ((after.bottom - after.top) - (before.bottom - before.top),
+                  (large.bottom - large.top) - (small.bottom - small.top));
+        PostMessageW(details, WM_COMMAND, IDCANCEL, 0);
+    });
     clickButton(window_, IDC_LANGUAGES);
     clickButton(window_, IDC_SETTINGS);
-    EXPECT_EQ(ui.dialogCaptions().size(), 2u);
+    clickButton(window_, IDC_DETAILS);
+    EXPECT_EQ(ui.dialogCaptions().size(), 3u);
 
     // From its smallest size to a large one, then on a monitor of another DPI.
     expectMainWindowGrows(window_, {MulDiv(500, dpi, 96), MulDiv(400, dpi, 96)});
