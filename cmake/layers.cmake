@@ -1,7 +1,7 @@
 # Which folders each folder's sources may include from: a layer looks down only.
 # The package subsystem is itself layered, one folder a layer.
 set(package_layers package/io package/checks package/trust package/model package/epoc
-    package/sisx package/extract package)
+    package/sisx package/texts package/extract package)
 set(VORANDECK_LAYERS common ${package_layers} package/details controls display settings app)
 set(VORANDECK_LAYER_common "common")
 set(VORANDECK_LAYER_package/io "common;package/io")
@@ -10,6 +10,8 @@ set(VORANDECK_LAYER_package/trust "common;package/trust")
 set(VORANDECK_LAYER_package/model "common;package/io;package/model")
 set(VORANDECK_LAYER_package/epoc "common;package/io;package/checks;package/model;package/epoc")
 set(VORANDECK_LAYER_package/sisx "common;package/io;package/checks;package/model;package/sisx")
+set(VORANDECK_LAYER_package/texts
+    "common;package/io;package/checks;package/model;package/epoc;package/sisx;package/texts")
 set(VORANDECK_LAYER_package/extract
     "common;package/io;package/checks;package/model;package/extract")
 set(VORANDECK_LAYER_package "common;${package_layers}")

@@ -2,8 +2,8 @@
 
 #include "common/resource_ids.h"
 #include "display/display_functions.h"
-#include "display/header_text.h"
-#include "display/sisx_header_text.h"
+#include "package/texts/header_text.h"
+#include "package/texts/sisx_header_text.h"
 #include "display/text.h"
 
 void DisplayFunctions::showHeader(const PackageHeader& header) {

@@ -3,8 +3,8 @@
 // extraction gets, against what the finished program must show and extract.
 #include <cstring>
 
-#include "display/header_text.h"
-#include "display/sisx_header_text.h"
+#include "package/texts/header_text.h"
+#include "package/texts/sisx_header_text.h"
 #include "tests/package/package_fixture.h"
 #include "tests/support/json_reader.h"
 #include "tests/support/real_packages.h"

@@ -5,8 +5,8 @@
 #include <functional>
 
 #include "common/string_ids.h"
-#include "display/header_text.h"
-#include "display/sisx_header_text.h"
+#include "package/texts/header_text.h"
+#include "package/texts/sisx_header_text.h"
 #include "package/checks/sha1.h"
 #include "package/sisx/sisx_package.h"
 #include "tests/package/package_fixture.h"

@@ -1,7 +1,7 @@
-#include "display/sisx_header_text.h"
+#include "package/texts/sisx_header_text.h"
 
 #include "common/resource_ids.h"
-#include "display/header_text.h"
+#include "package/texts/header_text.h"
 
 namespace {
 
@@ -119,13 +119,17 @@ std::string sisxCalculatedChecksText(const SisxSummary& s) {
     if (!s.hasFileHeader) {
         return std::string();
     }
+    const std::string text = checkPair(s.controllerChecksumComputed, s.computedControllerChecksum,
+                                       s.dataChecksumComputed, s.computedDataChecksum);
+    return sisxChecksDiffer(s) ? text + " (differs)" : text;
+}
+
+bool sisxChecksDiffer(const SisxSummary& s) {
     const bool controllerDiffers = s.hasStoredControllerChecksum && s.controllerChecksumComputed &&
                                    s.storedControllerChecksum != s.computedControllerChecksum;
     const bool dataDiffers = s.hasStoredDataChecksum && s.dataChecksumComputed &&
                              s.storedDataChecksum != s.computedDataChecksum;
-    const std::string text = checkPair(s.controllerChecksumComputed, s.computedControllerChecksum,
-                                       s.dataChecksumComputed, s.computedDataChecksum);
-    return controllerDiffers || dataDiffers ? text + " (differs)" : text;
+    return s.hasFileHeader && (controllerDiffers || dataDiffers);
 }
 
 std::string sisxHeaderBoxText(const SisxSummary& summary, int controlId) {

@@ -1,4 +1,4 @@
-#include "display/header_text.h"
+#include "package/texts/header_text.h"
 
 #include <cstdio>
 
