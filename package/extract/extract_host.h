@@ -1,7 +1,8 @@
 #pragma once
 // What an extraction run needs from whoever runs it: messages, the question
 // whether to go on, the progress bar and the folder chooser. The window
-// implements it once; tests and the fuzzer implement it too.
+// implements it once; tests, the fuzzer and the command line implement it too,
+// and the command line also stops runs.
 #include <cstdint>
 #include <string>
 
@@ -16,6 +17,9 @@ class ExtractHost {
     virtual void stepProgress() = 0;
     // Lets the user pick a folder (UTF-8); false when cancelled.
     virtual bool chooseFolder(const char* title, std::string* folder) = 0;
+    // Whether the run is to stop now: it asks between pieces of a file, and
+    // removes the file it was writing. The window never stops a run this way.
+    virtual bool stopRequested() { return false; }
 
   protected:
     ~ExtractHost() = default;

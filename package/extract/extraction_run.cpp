@@ -49,19 +49,32 @@ struct ExtractionRun::StoredReader {
 // package cannot make a file grow past what it says the file is. Keeps the
 // digest of what it wrote when the package has one to compare with, and the
 // Adler-32 of what was inflated, which zlib is spared. A chunk handed to write()
-// must stay untouched until the next write() or finish().
+// must stay untouched until the next write() or finish(). A file checked rather
+// than extracted has no handle, and its bytes go to `content` alone, if anywhere.
 struct ExtractionRun::Output : ChunkSink, InflateSink {
     FileHandle file;
+    std::string path; // of `file`, to remove it when the run stops part way
     const StoredData& data;
+    ExtractHost& host;
+    ContentSink* content;
     uint64_t written = 0;
     bool overran = false;
+    bool stopped = false;
     Sha1 digest;
     uint32_t adler = kAdler32Start;
     ChunkWriter* writer; // null: written by this thread
     bool sumsHere;       // taken by this thread, not by the writer
 
-    Output(FileHandle f, const StoredData& d, ChunkWriter* w)
-        : file(f), data(d), writer(w), sumsHere(w == nullptr || cheapToProduce(d)) {}
+    Output(FileHandle f, const StoredData& d, ExtractHost& h, ContentSink* c, ChunkWriter* w)
+        : file(f), data(d), host(h), content(c), writer(w),
+          sumsHere(w == nullptr || cheapToProduce(d)) {}
+
+    bool stopRequested() {
+        stopped = stopped || host.stopRequested();
+        return stopped;
+    }
+
+    uint64_t size() const { return file != kInvalidFile ? platformFileSize(file) : written; }
 
     void takeSums(const unsigned char* bytes, uint32_t count) {
         if (data.hasSha1) {
@@ -73,7 +86,12 @@ struct ExtractionRun::Output : ChunkSink, InflateSink {
     }
 
     void writeChunk(const unsigned char* bytes, uint32_t count) override {
-        platformWrite(file, bytes, count);
+        if (file != kInvalidFile) {
+            platformWrite(file, bytes, count);
+        }
+        if (content != nullptr) {
+            content->take(bytes, count);
+        }
         if (!sumsHere) {
             takeSums(bytes, count);
         }
@@ -81,7 +99,7 @@ struct ExtractionRun::Output : ChunkSink, InflateSink {
 
     bool take(const unsigned char* bytes, uint32_t count) override {
         write(bytes, count);
-        return !overran;
+        return !overran && !stopRequested();
     }
 
     void write(const unsigned char* bytes, uint64_t count) {
@@ -130,7 +148,16 @@ ExtractionRun::ExtractionRun(const ByteSource& package, const Contents& contents
 ExtractionRun::~ExtractionRun() = default;
 
 FileOutcome ExtractionRun::extract(const PackageFile& file) {
-    if (ended_) {
+    return produce(file, Target{true, nullptr});
+}
+
+FileOutcome ExtractionRun::verify(const PackageFile& file, ContentSink* content) {
+    return produce(file, Target{false, content});
+}
+
+FileOutcome ExtractionRun::produce(const PackageFile& file, const Target& target) {
+    if (ended_ || host_.stopRequested()) {
+        ended_ = true;
         return {FileResult::RunEnded, 0};
     }
     const std::string name = contents_.extractionName(file);
@@ -146,7 +173,7 @@ FileOutcome ExtractionRun::extract(const PackageFile& file) {
     } else if (file.data.coding == StoredCoding::Unknown) {
         outcome.message = fail(IdsInflateError);
     } else {
-        outcome = write(storedData(file), name);
+        outcome = write(storedData(file), name, target);
     }
     countFailure(outcome);
     return outcome;
@@ -199,24 +226,34 @@ ExtractBuffers* ExtractionRun::buffers() {
     return buffers_.get();
 }
 
-FileOutcome ExtractionRun::write(const StoredData& data, const std::string& name) {
+FileOutcome ExtractionRun::write(const StoredData& data, const std::string& name,
+                                 const Target& target) {
     ExtractBuffers* run = buffers();
     if (run == nullptr) {
         return {FileResult::Failed, fail(IdsReadError)};
     }
     StoredReader stored{data.bytes};
     const uint32_t first = stored.next(run->input[0]);
-    if (data.coding == StoredCoding::AsIs) {
-        return copyStored(name, *run, first, stored, data);
+    FileOutcome outcome;
+    std::string path;
+    FileHandle file = kInvalidFile;
+    if (target.toDisk && (file = openOutput(name, &path, &outcome)) == kInvalidFile) {
+        return outcome;
     }
-    return inflateStored(name, *run, first, stored, data);
+    Output output(file, data, host_, target.content,
+                  data.originalLength >= kOwnWriterLength ? chunkWriter() : nullptr);
+    output.path = path;
+    if (data.coding == StoredCoding::AsIs) {
+        return copyStored(*run, first, stored, output);
+    }
+    return inflateStored(*run, first, stored, output);
 }
 
 // The end common to both ways of writing: size and digest checks, close, count,
 // progress. A size that differs is the one reported when both do.
 FileOutcome ExtractionRun::finishFile(Output& output) {
     FileOutcome outcome{FileResult::Written, 0};
-    if (output.overran || platformFileSize(output.file) != output.data.originalLength) {
+    if (output.overran || output.size() != output.data.originalLength) {
         outcome.message = fail(IdsSizeDiffers);
     } else if (!output.matchesDigest()) {
         outcome.message = fail(IdsChecksumDiffers);
@@ -227,24 +264,27 @@ FileOutcome ExtractionRun::finishFile(Output& output) {
     return outcome;
 }
 
-FileOutcome ExtractionRun::copyStored(const std::string& name, ExtractBuffers& buffers,
-                                      uint32_t first, StoredReader& stored,
-                                      const StoredData& data) {
-    FileOutcome refused;
-    const FileHandle file = openOutput(name, &refused);
-    if (file == kInvalidFile) {
-        return refused;
+// The run stops part way through a file: what was written of it goes.
+FileOutcome ExtractionRun::stopFile(Output& output) {
+    platformClose(output.file);
+    if (!output.path.empty()) {
+        platformRemoveFile(output.path.c_str());
     }
-    Output output(file, data, data.originalLength >= kOwnWriterLength ? chunkWriter() : nullptr);
+    ended_ = true;
+    return {FileResult::RunEnded, 0};
+}
+
+FileOutcome ExtractionRun::copyStored(ExtractBuffers& buffers, uint32_t first, StoredReader& stored,
+                                      Output& output) {
     uint32_t got = first;
     int filling = 0;
-    while (got != 0 && !output.overran) {
+    while (got != 0 && !output.overran && !output.stopRequested()) {
         output.write(buffers.input[filling], got);
         filling ^= 1;
         got = stored.next(buffers.input[filling]);
     }
     output.finish();
-    return finishFile(output);
+    return output.stopped ? stopFile(output) : finishFile(output);
 }
 
 namespace {
@@ -264,35 +304,36 @@ bool trailerMatches(const ByteSource& bytes, uint64_t consumed, uint32_t sum) {
 
 } // namespace
 
-FileOutcome ExtractionRun::inflateStored(const std::string& name, ExtractBuffers& buffers,
-                                         uint32_t first, StoredReader& stored,
-                                         const StoredData& data) {
+FileOutcome ExtractionRun::inflateStored(ExtractBuffers& buffers, uint32_t first,
+                                         StoredReader& stored, Output& output) {
     InflateStream stream(false);
     if (!stream.start()) {
+        platformClose(output.file);
+        if (!output.path.empty()) {
+            platformRemoveFile(output.path.c_str());
+        }
         return {FileResult::Failed, fail(IdsInflateInitError)};
     }
-    FileOutcome outcome;
-    const FileHandle file = openOutput(name, &outcome);
-    if (file == kInvalidFile) {
-        return outcome;
-    }
-    Output output(file, data, data.originalLength >= kOwnWriterLength ? chunkWriter() : nullptr);
     const InflateBuffers pieces{
         buffers.input[0], kInputChunk, {buffers.output[0], buffers.output[1]}, kOutputChunk};
     const InflateResult result = stream.run(stored.bytes, first, pieces, output);
     output.finish();
+    if (output.stopped) {
+        return stopFile(output);
+    }
     // The trailer is checked only once nothing more was inflated than written:
     // past the declared length, the size is what is wrong.
     const bool whole =
         result.end == InflateEnd::Finished &&
         (output.overran || trailerMatches(stored.bytes, result.consumed, output.adler));
+    FileOutcome outcome;
     if (whole || output.overran) {
         outcome = finishFile(output);
     } else {
         // Data that ran out, corrupt data, a wrong checksum or a dictionary we
         // cannot have: what was written stays, but the file does not count.
         outcome = {FileResult::Failed, fail(IdsInflateError)};
-        platformClose(file);
+        platformClose(output.file);
     }
     if (!stream.end()) {
         const int message = fail(IdsInflateEndError);
@@ -329,7 +370,8 @@ bool ExtractionRun::destinationFolder(std::string* base) {
     return true;
 }
 
-FileHandle ExtractionRun::openOutput(const std::string& name, FileOutcome* refused) {
+FileHandle ExtractionRun::openOutput(const std::string& name, std::string* outputPath,
+                                     FileOutcome* refused) {
     std::string base;
     if (!destinationFolder(&base)) {
         ended_ = true;
@@ -365,6 +407,7 @@ FileHandle ExtractionRun::openOutput(const std::string& name, FileOutcome* refus
     if (file == kInvalidFile) {
         refused->message = fail(IdsCreateError);
     }
+    *outputPath = path;
     return file;
 }
 

@@ -28,6 +28,15 @@ struct FileOutcome {
     int message = 0; // the first error message the file raised, 0 for none
 };
 
+// Takes the bytes of a file, in order, as a check produces them.
+class ContentSink {
+  public:
+    virtual void take(const unsigned char* bytes, uint32_t count) = 0;
+
+  protected:
+    ~ContentSink() = default;
+};
+
 class ExtractionRun {
   public:
     // `package` holds the bytes `contents` points into; `packagePath` (UTF-8)
@@ -41,6 +50,11 @@ class ExtractionRun {
     // Writes `file` of the contents; after every tenth failure asks whether to
     // go on, and a No ends the run.
     FileOutcome extract(const PackageFile& file);
+    // Produces `file` as extract() would and checks it the same way (its size,
+    // its zlib stream to the end and its trailer, its SHA-1) without creating
+    // anything: its bytes go to `content` when there is one, and nowhere else.
+    // Written then means that it came out whole.
+    FileOutcome verify(const PackageFile& file, ContentSink* content = nullptr);
 
     bool ended() const { return ended_; }
     int32_t extractedCount() const { return extractedCount_; }
@@ -48,15 +62,23 @@ class ExtractionRun {
   private:
     struct Output;
     struct StoredReader;
+    // Where a file's bytes go: to disk, or only to `content` (when there is one).
+    struct Target {
+        bool toDisk = true;
+        ContentSink* content = nullptr;
+    };
+    FileOutcome produce(const PackageFile& file, const Target& target);
     StoredData storedData(const PackageFile& file) const;
-    FileOutcome write(const StoredData& data, const std::string& name);
-    FileOutcome copyStored(const std::string& name, ExtractBuffers& buffers, uint32_t first,
-                           StoredReader& stored, const StoredData& data);
-    FileOutcome inflateStored(const std::string& name, ExtractBuffers& buffers, uint32_t first,
-                              StoredReader& stored, const StoredData& data);
+    FileOutcome write(const StoredData& data, const std::string& name, const Target& target);
+    FileOutcome copyStored(ExtractBuffers& buffers, uint32_t first, StoredReader& stored,
+                           Output& output);
+    FileOutcome inflateStored(ExtractBuffers& buffers, uint32_t first, StoredReader& stored,
+                              Output& output);
     FileOutcome finishFile(Output& output);
-    // Opens the output file; an invalid handle with the outcome when it cannot be had.
-    FileHandle openOutput(const std::string& name, FileOutcome* refused);
+    FileOutcome stopFile(Output& output);
+    // Opens the output file and says where it is; an invalid handle with the
+    // outcome when it cannot be had.
+    FileHandle openOutput(const std::string& name, std::string* path, FileOutcome* refused);
     bool destinationFolder(std::string* base);
     bool makeFolders(const char* folder);
     int fail(int textId);

@@ -29,6 +29,8 @@ FileHandle platformCreateOutput(const char* path, bool replace, CreateResult* re
 bool platformPathExists(const char* path);
 bool platformIsDirectory(const char* path);
 bool platformMakeDirectory(const char* path);
+// Removes a file (not a folder); false when it could not.
+bool platformRemoveFile(const char* path);
 
 // UTF-16 text (the units up to `count`, or to the first zero unit) to UTF-8 in a
 // buffer of `size` bytes, cut at a character boundary and always terminated.

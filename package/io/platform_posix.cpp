@@ -133,6 +133,11 @@ bool platformMakeDirectory(const char* path) {
     return ::mkdir(native.text, 0755) == 0;
 }
 
+bool platformRemoveFile(const char* path) {
+    NativePath native(path);
+    return ::unlink(native.text) == 0;
+}
+
 size_t platformUtf16ToUtf8(const uint16_t* units, size_t count, char* out, size_t size) {
     return utf16ToUtf8(units, count, out, size);
 }

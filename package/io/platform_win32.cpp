@@ -123,6 +123,11 @@ bool platformMakeDirectory(const char* path) {
     return CreateDirectoryW(wide.text, nullptr) != 0;
 }
 
+bool platformRemoveFile(const char* path) {
+    WidePath wide(path);
+    return DeleteFileW(wide.text) != 0;
+}
+
 size_t platformUtf16ToUtf8(const uint16_t* units, size_t count, char* out, size_t size) {
     if (size == 0) {
         return 0;
