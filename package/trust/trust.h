@@ -4,7 +4,9 @@
 // are bytes: nothing here knows what a package is. Nothing is thrown; every
 // answer, a refusal included, is returned.
 #include <cstddef>
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -82,5 +84,23 @@ std::optional<uint32_t> decodeCapabilities(const unsigned char* der, size_t size
 std::optional<std::vector<std::string>> decodeDeviceIds(const unsigned char* der, size_t size);
 // Secure IDs or vendor IDs: each INTEGER from 0 to 0xFFFFFFFF.
 std::optional<std::vector<uint32_t>> decodeIdList(const unsigned char* der, size_t size);
+
+// SHA-256 of bytes handed in piece by piece, by the platform's library (the
+// command line's inventory names packages and files by it).
+class Sha256 {
+  public:
+    Sha256();
+    ~Sha256();
+    Sha256(const Sha256&) = delete;
+    Sha256& operator=(const Sha256&) = delete;
+
+    void update(const unsigned char* bytes, size_t count);
+    // The digest of all that was handed in; all zero when the library failed.
+    std::array<unsigned char, 32> final();
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 } // namespace trust
