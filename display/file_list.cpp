@@ -48,11 +48,14 @@ void showSortArrow(HWND list, int sorted, bool descending) {
         item.mask = HDI_FORMAT;
         SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(column),
                      reinterpret_cast<LPARAM>(&item));
+        const int was = item.fmt;
         item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
         if (column == sorted)
             item.fmt |= descending ? HDF_SORTDOWN : HDF_SORTUP;
-        SendMessageW(header, HDM_SETITEMW, static_cast<WPARAM>(column),
-                     reinterpret_cast<LPARAM>(&item));
+        // Setting an item repaints the header: only a change is worth it.
+        if (item.fmt != was)
+            SendMessageW(header, HDM_SETITEMW, static_cast<WPARAM>(column),
+                         reinterpret_cast<LPARAM>(&item));
     }
 }
 

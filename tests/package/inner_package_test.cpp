@@ -175,19 +175,3 @@ TEST(InnerPackage, OpensAsDeepAsTheModelAllows) {
         EXPECT_EQ(files.package.get(), top);
     }
 }
-
-TEST(InnerPackage, ExtractingChosenLinesWritesTheirFilesOnly) {
-    OpenPackage opened(
-        olderPackage(false, {sis::simpleFile(0, "a", "C:\\a.txt", sis::textBytes("a")),
-                             sis::simpleFile(1, "shown.txt", "C:\\shown.txt", sis::textBytes("s")),
-                             sis::multiFile(0, "l", "C:\\l.rsc", {sis::textBytes("l1")}),
-                             sis::simpleFile(0, "b", "C:\\b.txt", sis::textBytes("b"))}));
-    RecordingHost host;
-    const fs::path out = opened.dir.path() / "out";
-    fs::create_directory(out);
-    host.useFolder(utf8Of(out));
-    EXPECT_EQ(opened.files.extractEntries({1, 2, 3}, host.settings, host), 2);
-    EXPECT_EQ(TempDir::filesBelow(out), (std::vector<std::string>{"b.txt", "l.rsc1"}));
-    EXPECT_EQ(host.progressSteps, 2);
-    EXPECT_TRUE(host.messages.empty());
-}

@@ -6,7 +6,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -35,13 +34,30 @@ JsonValue expectedFor(const std::string& folder, const std::string& name) {
     return expected;
 }
 
-std::vector<std::wstring> expectedLines(const JsonValue& expected) {
-    std::vector<std::wstring> lines;
-    for (const JsonValue& line : expected["lines"].items)
-        lines.push_back(wide(line.text));
-    return lines;
+// The files of `expected` whose install names are among `names`, as written.
+std::vector<WrittenFile> expectedFiles(const JsonValue& expected,
+                                       const std::vector<std::wstring>& names) {
+    std::vector<WrittenFile> files;
+    for (const JsonValue& file : expected["extract"].items)
+        if (std::count(names.begin(), names.end(), wide(file["name"].text)) > 0)
+            files.push_back({file["path"].text, static_cast<uint64_t>(file["size"].number),
+                             file["sha256"].text});
+    std::sort(files.begin(), files.end(),
+              [](const WrittenFile& a, const WrittenFile& b) { return a.path < b.path; });
+    return files;
 }
 
+void expectSameFiles(const std::vector<WrittenFile>& actual,
+                     const std::vector<WrittenFile>& expected) {
+    ASSERT_EQ(actual.size(), expected.size());
+    for (size_t i = 0; i < actual.size(); ++i) {
+        EXPECT_EQ(actual[i].path, expected[i].path);
+        EXPECT_EQ(actual[i].size, expected[i].size);
+        EXPECT_EQ(actual[i].sha256, expected[i].sha256);
+    }
+}
+
+// Selects `rows`, the first with the focus, and gives the list the focus.
 void selectRows(HWND window, const std::vector<int>& rows) {
     HWND list = fileList(window);
     LVITEMW item = {};
@@ -57,10 +73,10 @@ void selectRows(HWND window, const std::vector<int>& rows) {
 
 int componentRow(HWND window) {
     const std::vector<std::wstring> lines = fileListLines(window);
-    const auto found = std::find_if(lines.begin(), lines.end(), [](const std::wstring& line) {
-        return line.rfind(L"File is a component: ", 0) == 0;
-    });
-    return found == lines.end() ? -1 : static_cast<int>(found - lines.begin());
+    for (size_t row = 0; row < lines.size(); ++row)
+        if (lines[row].rfind(L"File is a component: ", 0) == 0)
+            return static_cast<int>(row);
+    return -1;
 }
 
 // A key pressed with Ctrl or Shift held, as the keyboard's state says.
@@ -72,13 +88,6 @@ void pressHolding(HWND window, UINT modifier, UINT key) {
     pressKey(window, key);
     keys[modifier] = 0;
     SetKeyboardState(keys);
-}
-
-void pressAlt(HWND window, UINT key) {
-    HWND target = GetFocus() != nullptr ? GetFocus() : window;
-    PostMessageW(target, WM_SYSKEYDOWN, key, 1 | (1u << 29));
-    PostMessageW(target, WM_SYSKEYUP, key, 1 | (1u << 29) | 0xC0000000u);
-    pumpMain(window, 100);
 }
 
 std::wstring clipboardText() {
@@ -112,33 +121,25 @@ void CALLBACK readMenu(HWND, UINT, UINT_PTR timer, DWORD) {
     EndMenu();
 }
 
-// The items of the list's menu as the menu key opens it; closed without a choice.
-std::vector<std::wstring> menuItems(HWND window) {
-    menuSeen.clear();
-    SetTimer(nullptr, 0, 50, readMenu);
-    pressKey(window, VK_APPS);
-    return menuSeen;
-}
-
-// A package of the older format holding the demo package as its component.
-sis::Package holdingDemo() {
-    sis::Package package;
-    package.records = {
-        sis::simpleFile(0, "a", "C:\\a.txt", sis::textBytes("a")),
-        sis::simpleFile(2, "D:\\build\\demo.sis", "C:\\demo.sis", sis::build(demoPackage()).bytes),
-    };
-    return package;
-}
-
 class FileListCommands : public MainWindowTest {
   protected:
+    // A package of the older format with a file and, as its component, the demo package.
     void openDemoHolder() {
+        sis::Package package;
+        package.records = {
+            sis::simpleFile(0, "a", "C:\\a.txt", sis::textBytes("a")),
+            sis::simpleFile(2, "D:\\b\\demo.sis", "C:\\demo.sis", sis::build(demoPackage()).bytes),
+        };
         path_ = folder_.path() + L"\\holder.sis";
-        writePackage(path_, holdingDemo());
+        writePackage(path_, package);
         openWidePath(window_, path_.c_str());
     }
+    void extractTo(const TempFolder& folder, int command) {
+        gSettings.DefaultDest = IDC_DEST_FIXED;
+        setDestDir(folder.pathUtf8());
+        SendMessageW(window_, WM_COMMAND, command, 0);
+    }
     TempFolder folder_;
-    TempFolder out_;
     std::wstring path_;
 };
 
@@ -150,8 +151,11 @@ TEST_F(FileListCommands, SortedAsASortedListBoxSortsEverySharedPackage) {
             SCOPED_TRACE(name);
             UiScript ui;
             openWidePath(window_, sharedPath(folder, name).c_str());
-            EXPECT_EQ(fileListLines(window_),
-                      inSortedListBox(expectedLines(expectedFor(folder, name))));
+            const JsonValue expected = expectedFor(folder, name);
+            std::vector<std::wstring> lines;
+            for (const JsonValue& line : expected["lines"].items)
+                lines.push_back(wide(line.text));
+            EXPECT_EQ(fileListLines(window_), inSortedListBox(lines));
         }
     }
 }
@@ -160,26 +164,18 @@ TEST_F(FileListCommands, ExtractSelectedWritesThoseFilesOnly) {
     const std::string name = "skyexplorer-skyexplorer.sis";
     if (sharedPackageFolder("real").empty())
         GTEST_SKIP() << "no shared packages in " << VORANDECK_TESTDATA;
-    gSettings.DefaultDest = IDC_DEST_FIXED;
-    setDestDir(out_.pathUtf8());
     UiScript ui;
+    TempFolder out;
     openWidePath(window_, sharedPath("real", name).c_str());
-    selectRows(window_, {2, 5}); // sets.py and SkyExplorer.app; row 0 is the component
-    SendMessageW(window_, WM_COMMAND, IDM_EXTRACT_SELECTED, 0);
+    selectRows(window_, {2, 5});
+    extractTo(out, IDM_EXTRACT_SELECTED);
     ASSERT_EQ(ui.boxes().size(), 1u);
     EXPECT_EQ(ui.boxes()[0].text, L"2 Files extracted!");
     EXPECT_EQ(progressMaximum(window_), 2);
     EXPECT_EQ(progressPosition(window_), 2);
-    std::map<std::string, std::string> wanted;
-    const JsonValue expected = expectedFor("real", name);
-    for (const JsonValue& file : expected["extract"].items)
-        wanted[file["path"].text] = file["sha256"].text;
-    const std::vector<WrittenFile> written = filesBelow(out_.path());
-    ASSERT_EQ(written.size(), 2u);
-    EXPECT_EQ(written[0].path, "system/apps/SkyExplorer/SkyExplorer.app");
-    EXPECT_EQ(written[1].path, "system/libs/sets.py");
-    for (const WrittenFile& file : written)
-        EXPECT_EQ(file.sha256, wanted[file.path]) << file.path;
+    const std::vector<std::wstring> lines = fileListLines(window_);
+    expectSameFiles(filesBelow(out.path()),
+                    expectedFiles(expectedFor("real", name), {lines[2], lines[5]}));
 }
 
 TEST_F(FileListCommands, PackagesInsideOpenAndExtractAsOnTheirOwn) {
@@ -194,29 +190,23 @@ TEST_F(FileListCommands, PackagesInsideOpenAndExtractAsOnTheirOwn) {
     };
     if (sharedPackageFolder("real").empty())
         GTEST_SKIP() << "no shared packages in " << VORANDECK_TESTDATA;
-    gSettings.DefaultDest = IDC_DEST_FIXED;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::wstring outer = sharedPath(c.folder, c.name);
         UiScript ui;
-        TempFolder component;
-        TempFolder alone;
-        TempFolder inside;
+        TempFolder component, alone, inside;
         openWidePath(window_, outer.c_str());
         const std::vector<std::wstring> outerLines = fileListLines(window_);
         const int row = componentRow(window_);
         selectRows(window_, {row});
+        std::vector<std::wstring> expectedLines;
         std::vector<WrittenFile> expected;
-        std::vector<std::wstring> expectedInnerLines;
         if (std::string(c.folder) == "real") {
-            // The component written out, then opened and extracted on its own.
-            setDestDir(component.pathUtf8());
-            SendMessageW(window_, WM_COMMAND, IDM_EXTRACT_SELECTED, 0);
-            const std::wstring written = component.path() + L"\\" + c.inner;
-            openWidePath(window_, written.c_str());
-            expectedInnerLines = fileListLines(window_);
-            setDestDir(alone.pathUtf8());
-            clickButton(window_, IDC_EXTRACT);
+            // The component written to a file, and opened and extracted on its own.
+            extractTo(component, IDM_EXTRACT_SELECTED);
+            openWidePath(window_, (component.path() + L"\\" + c.inner).c_str());
+            expectedLines = fileListLines(window_);
+            extractTo(alone, IDC_EXTRACT);
             expected = filesBelow(alone.path());
             openWidePath(window_, outer.c_str());
             selectRows(window_, {row});
@@ -224,29 +214,14 @@ TEST_F(FileListCommands, PackagesInsideOpenAndExtractAsOnTheirOwn) {
         pressKey(window_, VK_RETURN);
         EXPECT_EQ(itemText(window_, IDC_PATH), outer + L" > " + c.inner);
         EXPECT_TRUE(isEnabled(window_, IDC_BACK));
-        if (expected.empty()) {
-            // The outer package's expectations of the inner package's files.
-            expectedInnerLines = fileListLines(window_);
-            const JsonValue outerExpected = expectedFor(c.folder, c.name);
-            for (const JsonValue& file : outerExpected["extract"].items)
-                if (std::count(expectedInnerLines.begin(), expectedInnerLines.end(),
-                               wide(file["name"].text)) > 0)
-                    expected.push_back({file["path"].text,
-                                        static_cast<uint64_t>(file["size"].number),
-                                        file["sha256"].text});
-            std::sort(expected.begin(), expected.end(),
-                      [](const WrittenFile& a, const WrittenFile& b) { return a.path < b.path; });
+        if (expectedLines.empty()) {
+            // What the outer package's expectations say of the inner one's files.
+            expectedLines = fileListLines(window_);
+            expected = expectedFiles(expectedFor(c.folder, c.name), expectedLines);
         }
-        EXPECT_EQ(fileListLines(window_), expectedInnerLines);
-        setDestDir(inside.pathUtf8());
-        clickButton(window_, IDC_EXTRACT);
-        const std::vector<WrittenFile> written = filesBelow(inside.path());
-        ASSERT_EQ(written.size(), expected.size());
-        for (size_t i = 0; i < written.size(); ++i) {
-            EXPECT_EQ(written[i].path, expected[i].path);
-            EXPECT_EQ(written[i].size, expected[i].size);
-            EXPECT_EQ(written[i].sha256, expected[i].sha256);
-        }
+        EXPECT_EQ(fileListLines(window_), expectedLines);
+        extractTo(inside, IDC_EXTRACT);
+        expectSameFiles(filesBelow(inside.path()), expected);
 
         SetFocus(fileList(window_));
         pressKey(window_, VK_BACK);
@@ -260,8 +235,6 @@ TEST_F(FileListCommands, PackagesInsideOpenAndExtractAsOnTheirOwn) {
 }
 
 TEST_F(FileListCommands, TheWindowsKeys) {
-    gSettings.DefaultDest = IDC_DEST_FIXED;
-    setDestDir(out_.pathUtf8());
     UiScript ui;
     openDemoHolder();
     selectRows(window_, {0});
@@ -279,13 +252,16 @@ TEST_F(FileListCommands, TheWindowsKeys) {
 
     selectRows(window_, {1});
     pressKey(window_, VK_RETURN);
-    EXPECT_EQ(fileListLines(window_).size(), 3u) << "the demo package inside";
     pressKey(window_, VK_F5);
     EXPECT_EQ(itemText(window_, IDC_PATH), path_ + L" > demo.sis") << "read again, still inside";
+    TempFolder out;
+    setDestDir(out.pathUtf8());
+    gSettings.DefaultDest = IDC_DEST_FIXED;
     pressHolding(window_, VK_CONTROL, 'E');
     ASSERT_EQ(ui.boxes().size(), 1u);
     EXPECT_EQ(ui.boxes()[0].text, L"2 Files extracted!");
-    pressAlt(window_, VK_LEFT);
+    PostMessageW(GetFocus(), WM_SYSKEYDOWN, VK_LEFT, 1 | (1u << 29)); // Alt+Left
+    pumpMain(window_, 100);
     EXPECT_EQ(itemText(window_, IDC_PATH), path_);
 
     ui.onDialog([](HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
@@ -307,7 +283,10 @@ TEST_F(FileListCommands, TheMenuOffersWhatTheSelectionAllows) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.proves);
         selectRows(window_, c.rows);
-        EXPECT_EQ(menuItems(window_), c.items);
+        menuSeen.clear();
+        SetTimer(nullptr, 0, 50, readMenu);
+        pressKey(window_, VK_APPS);
+        EXPECT_EQ(menuSeen, c.items);
     }
 }
 
@@ -320,8 +299,7 @@ TEST_F(FileListCommands, DetailsWhileAPackageIsOpen) {
     ASSERT_TRUE(sis::writeFile(text, sis::textBytes(std::string(300, 'x'))));
     openWidePath(window_, text.c_str());
     EXPECT_FALSE(isEnabled(window_, IDC_DETAILS));
-    const std::string stubs = sharedPackageFolder("sisx/stubs");
-    for (const std::string& name : testsupport::packageNamesIn(stubs)) {
+    for (const std::string& name : testsupport::packageNamesIn(sharedPackageFolder("sisx/stubs"))) {
         openWidePath(window_, sharedPath("sisx/stubs", name).c_str());
         EXPECT_TRUE(isEnabled(window_, IDC_DETAILS)) << name;
     }

@@ -89,37 +89,6 @@ std::vector<std::wstring> linesShown(bool sorted, const std::vector<Entry>& entr
     return ShownList(packageOf(entries), sorted).lines();
 }
 
-TEST(FileListTest, AVirtualReportOfTheseColumns) {
-    for (PackageKind kind : {PackageKind::Epoc, PackageKind::Sisx}) {
-        auto package = packageOf({{0, "a"}}, kind);
-        if (kind == PackageKind::Sisx)
-            package->sisx = std::make_unique<SisxPackage>(ByteSource());
-        ShownList shown(package, false);
-        HWND list = shown.display.fileList;
-        const DWORD style = static_cast<DWORD>(GetWindowLongW(list, GWL_STYLE));
-        EXPECT_EQ(style & LVS_TYPEMASK, static_cast<DWORD>(LVS_REPORT));
-        EXPECT_TRUE(style & LVS_OWNERDATA);
-        EXPECT_FALSE(style & LVS_SINGLESEL);
-        EXPECT_TRUE(IsWindowUnicode(list));
-        HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
-        std::vector<std::wstring> titles;
-        for (int i = 0; i < SendMessageW(header, HDM_GETITEMCOUNT, 0, 0); ++i) {
-            wchar_t title[64] = {};
-            HDITEMW item = {};
-            item.mask = HDI_TEXT;
-            item.pszText = title;
-            item.cchTextMax = 64;
-            SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(i),
-                         reinterpret_cast<LPARAM>(&item));
-            titles.push_back(title);
-        }
-        std::vector<std::wstring> expected = {L"File", L"Size", L"Stored", L"Language"};
-        if (kind == PackageKind::Sisx)
-            expected.push_back(L"Capabilities");
-        EXPECT_EQ(titles, expected);
-    }
-}
-
 TEST(FileListTest, LinesCarryTheirPrefix) {
     struct Case {
         uint32_t kind;

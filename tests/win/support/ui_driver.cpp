@@ -124,59 +124,23 @@ std::vector<std::wstring> inSortedListBox(const std::vector<std::wstring>& lines
 
 namespace {
 
-// A buffer in the address space of the process that owns a window: the list
-// view's messages carry pointers, which no process boundary translates.
-class RemoteBuffer {
-  public:
-    RemoteBuffer(HWND window, size_t size) : size_(size) {
-        DWORD processId = 0;
-        GetWindowThreadProcessId(window, &processId);
-        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
-                               processId);
-        if (process_ != nullptr)
-            at_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
-    }
-    ~RemoteBuffer() {
-        if (at_ != nullptr)
-            VirtualFreeEx(process_, at_, 0, MEM_RELEASE);
-        if (process_ != nullptr)
-            CloseHandle(process_);
-    }
-    RemoteBuffer(const RemoteBuffer&) = delete;
-    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
-
-    char* at() const { return static_cast<char*>(at_); }
-    bool write(size_t offset, const void* bytes, size_t count) const {
-        return at_ != nullptr &&
-               WriteProcessMemory(process_, at() + offset, bytes, count, nullptr) != FALSE;
-    }
-    bool read(size_t offset, void* bytes, size_t count) const {
-        return at_ != nullptr &&
-               ReadProcessMemory(process_, at() + offset, bytes, count, nullptr) != FALSE;
-    }
-
-  private:
-    HANDLE process_ = nullptr;
-    void* at_ = nullptr;
-    size_t size_;
-};
-
 constexpr int kCellSize = 1024;
 
-std::wstring cellText(HWND list, const RemoteBuffer& buffer, int row, int column) {
+// The list view's messages carry pointers, which no process boundary
+// translates: the item and its text are made in the list's own process.
+std::wstring cellText(HWND list, HANDLE process, char* remote, int row, int column) {
     LVITEMW item = {};
     item.iSubItem = column;
-    item.pszText = reinterpret_cast<wchar_t*>(buffer.at() + sizeof item);
+    item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof item);
     item.cchTextMax = kCellSize;
-    const wchar_t empty = L'\0';
-    buffer.write(sizeof item, &empty, sizeof empty);
-    if (!buffer.write(0, &item, sizeof item))
+    std::wstring text(kCellSize, L'\0');
+    if (!WriteProcessMemory(process, remote, &item, sizeof item, nullptr) ||
+        !WriteProcessMemory(process, item.pszText, text.data(), sizeof(wchar_t), nullptr))
         return {};
     DWORD_PTR length = 0;
     SendMessageTimeoutW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
-                        reinterpret_cast<LPARAM>(buffer.at()), SMTO_ABORTIFHUNG, 5000, &length);
-    std::wstring text(kCellSize, L'\0');
-    buffer.read(sizeof item, text.data(), kCellSize * sizeof(wchar_t));
+                        reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 5000, &length);
+    ReadProcessMemory(process, item.pszText, text.data(), kCellSize * sizeof(wchar_t), nullptr);
     text.resize(length > 0 ? wcsnlen(text.c_str(), kCellSize) : 0);
     return text;
 }
@@ -188,13 +152,24 @@ std::vector<std::vector<std::wstring>> listViewRows(HWND list) {
     HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
     const int columns = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
     const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    RemoteBuffer buffer(list, sizeof(LVITEMW) + kCellSize * sizeof(wchar_t));
-    for (int row = 0; row < count; ++row) {
-        std::vector<std::wstring> cells;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(list, &processId);
+    HANDLE process =
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    const size_t size = sizeof(LVITEMW) + kCellSize * sizeof(wchar_t);
+    char* remote =
+        process
+            ? static_cast<char*>(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE))
+            : nullptr;
+    for (int row = 0; remote != nullptr && row < count; ++row) {
+        rows.emplace_back();
         for (int column = 0; column < columns; ++column)
-            cells.push_back(cellText(list, buffer, row, column));
-        rows.push_back(cells);
+            rows.back().push_back(cellText(list, process, remote, row, column));
     }
+    if (remote != nullptr)
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    if (process != nullptr)
+        CloseHandle(process);
     return rows;
 }
 
