@@ -6,6 +6,7 @@ set -euo pipefail
 # fonts the dialogs ask for and the screenshots need the glyphs, so it is always
 # installed rather than left to whichever Linux font stands in.
 packages=(cmake make g++ clang-14 libclang-rt-14-dev zlib1g-dev libssl-dev openssl googletest
+          libcli11-dev nlohmann-json3-dev
           g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 fonts-wine xvfb xauth)
 [ "${1:-}" = --screenshots ] && packages+=(imagemagick x11-apps)
 missing=()

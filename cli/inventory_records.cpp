@@ -1,0 +1,286 @@
+#include "cli/inventory_records.h"
+
+#include <algorithm>
+
+#include "cli/json_text.h"
+#include "cli/package_check.h"
+#include "cli/texts.h"
+#include "common/resource_ids.h"
+#include "package/details/capabilities.h"
+#include "package/details/known_uids.h"
+#include "package/trust/trust.h"
+
+namespace {
+
+enum Column {
+    ColumnRecord,
+    ColumnPath,
+    ColumnInstallPath,
+    ColumnSize,
+    ColumnSha256,
+    ColumnFormat,
+    ColumnUid,
+    ColumnNames,
+    ColumnVendor,
+    ColumnVersion,
+    ColumnLanguages,
+    ColumnPlatforms,
+    ColumnSignedBy,
+    ColumnCertificateExpiry,
+    ColumnCapabilities,
+    ColumnFileCount,
+    ColumnCheck,
+    ColumnCount
+};
+
+constexpr size_t kHashPiece = 1u << 20;
+
+std::string hexOf(const std::array<unsigned char, 32>& digest) {
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    for (unsigned char byte : digest) {
+        text += digits[byte >> 4];
+        text += digits[byte & 15];
+    }
+    return text;
+}
+
+std::string fileSha256(const ByteSource& source) {
+    trust::Sha256 sha256;
+    std::vector<unsigned char> piece(kHashPiece);
+    for (uint64_t at = 0; at < source.size();) {
+        const size_t got = source.readSome(at, piece.data(), piece.size());
+        if (got == 0) {
+            return "";
+        }
+        sha256.update(piece.data(), got);
+        at += got;
+    }
+    return hexOf(sha256.final());
+}
+
+std::string formatOf(const Package& package) {
+    switch (package.kind) {
+    case PackageKind::Sisx:
+        return "sisx";
+    case PackageKind::SisxStub:
+        return "sisx-stub";
+    default:
+        return isRelease5(package.epocHeader) ? "sis-er5" : "sis";
+    }
+}
+
+std::string uidOf(const Package& package) {
+    if (!package.sisx) {
+        return hexUid(package.epocHeader.appUid());
+    }
+    return hexUid(package.readable() ? package.sisx->controller().uid
+                                     : package.sisx->summary().uid3);
+}
+
+std::vector<std::string> namesOf(const Package& package) {
+    std::vector<std::string> names =
+        package.sisx ? package.sisx->controller().names : package.epocFacts.componentNames;
+    names.erase(std::remove(names.begin(), names.end(), std::string()), names.end());
+    return names;
+}
+
+std::string vendorOf(const Package& package) {
+    if (!package.sisx) {
+        return "";
+    }
+    const sisx::Controller& controller = package.sisx->controller();
+    if (!controller.uniqueVendorName.empty() || controller.vendorNames.empty()) {
+        return controller.uniqueVendorName;
+    }
+    return controller.vendorNames.front();
+}
+
+std::string languageText(PackageKind kind, uint32_t code) {
+    const std::string name = languageName(kind, code);
+    return name.empty() ? "language " + std::to_string(code) : name;
+}
+
+std::vector<std::string> languagesOf(const Package& package) {
+    std::vector<std::string> names;
+    for (uint32_t code : package.contents.languages) {
+        names.push_back(languageText(package.kind, code));
+    }
+    return names;
+}
+
+std::string platformText(uint32_t uid) {
+    const std::string name = platformName(uid);
+    return name.empty() ? hexUid(uid) : hexUid(uid) + " " + name;
+}
+
+std::vector<std::string> platformsOf(const Package& package) {
+    std::vector<std::string> platforms;
+    if (package.sisx) {
+        for (const sisx::Dependency& device : package.sisx->controller().targetDevices) {
+            platforms.push_back(platformText(device.uid));
+        }
+    } else {
+        for (const EpocRequisite& requisite : package.epocFacts.requisites) {
+            if (platformName(requisite.uid)[0] != '\0') {
+                platforms.push_back(platformText(requisite.uid));
+            }
+        }
+    }
+    return platforms;
+}
+
+// The signer's certificate of each chain, those that could be read.
+std::vector<const trust::CertificateFacts*> signers(const PackageFacts& facts) {
+    std::vector<const trust::CertificateFacts*> found;
+    for (const ChainReport& chain : facts.chains) {
+        if (!chain.certificates.empty() && chain.certificates.front().facts.readable) {
+            found.push_back(&chain.certificates.front().facts);
+        }
+    }
+    return found;
+}
+
+std::string isoTime(int64_t seconds) {
+    std::string text = dateTimeText(seconds);
+    text[10] = 'T';
+    return text + "Z";
+}
+
+std::string earliestExpiry(const PackageFacts& facts) {
+    const auto all = signers(facts);
+    if (all.empty()) {
+        return "";
+    }
+    int64_t earliest = all.front()->notAfter;
+    for (const trust::CertificateFacts* signer : all) {
+        earliest = std::min(earliest, signer->notAfter);
+    }
+    return isoTime(earliest);
+}
+
+std::string checkText(const PackageCheck& check) {
+    return check.problems.empty() ? "ok" : joined(check.problems, "; ");
+}
+
+Field text(std::string value) {
+    return Field{false, std::move(value)};
+}
+Field number(uint64_t value) {
+    return Field{true, std::to_string(value)};
+}
+
+void describe(const Package& package, const PackageFacts& facts, Record* record) {
+    Record& r = *record;
+    r[ColumnFormat] = text(formatOf(package));
+    r[ColumnUid] = text(uidOf(package));
+    if (package.readable()) {
+        r[ColumnNames] = text(joined(namesOf(package), "; "));
+        r[ColumnVendor] = text(vendorOf(package));
+        r[ColumnPlatforms] = text(joined(platformsOf(package), "; "));
+    }
+    r[ColumnVersion] = text(boxText(package, IDC_APP_VERSION));
+    r[ColumnLanguages] = text(joined(languagesOf(package), "; "));
+    const auto signer = signers(facts);
+    r[ColumnSignedBy] = text(facts.chains.empty() || signer.empty() ? "" : signer.front()->subject);
+    r[ColumnCertificateExpiry] = text(earliestExpiry(facts));
+    r[ColumnCapabilities] = text(capabilityNames(facts.capabilityUnion));
+    r[ColumnFileCount] = number(package.contents.files.size());
+}
+
+Record packageRecord(const OpenedPackage& opened, const PackageFacts& facts,
+                     const PackageCheck& check) {
+    Record record(ColumnCount);
+    record[ColumnRecord] = text("package");
+    record[ColumnPath] = text(opened.path());
+    if (opened.state() != OpenState::CannotOpen) {
+        record[ColumnSize] = number(opened.size());
+        record[ColumnSha256] = text(fileSha256(opened.source()));
+    }
+    if (opened.package() != nullptr) {
+        describe(*opened.package(), facts, &record);
+    }
+    record[ColumnCheck] = text(checkText(check));
+    return record;
+}
+
+Record fileRecord(const std::string& path, const Package& package, const PackageFile& file,
+                  const FileCheck& check) {
+    const PackageEntry& entry = package.contents.entries[file.entry];
+    Record record(ColumnCount);
+    record[ColumnRecord] = text("file");
+    record[ColumnPath] = text(path);
+    record[ColumnInstallPath] = text(package.contents.text(file.name));
+    record[ColumnSize] = number(check.size);
+    record[ColumnSha256] = text(hexOf(check.sha256));
+    record[ColumnLanguages] =
+        text(file.language == kNoLanguage ? "" : languageText(package.kind, file.language));
+    record[ColumnCapabilities] =
+        text(entry.hasCapabilities ? capabilityNames(entry.capabilities) : "");
+    record[ColumnCheck] =
+        text(check.outcome.message == 0 ? "ok" : messageText(check.outcome.message));
+    return record;
+}
+
+std::string csvField(const std::string& value) {
+    if (value.find_first_of(",\"\r\n") == std::string::npos) {
+        return value;
+    }
+    std::string quoted = "\"";
+    for (char c : value) {
+        quoted += c == '"' ? "\"\"" : std::string(1, c);
+    }
+    return quoted + "\"";
+}
+
+} // namespace
+
+const std::vector<std::string> kInventoryColumns = {"record",       "path",
+                                                    "install_path", "size",
+                                                    "sha256",       "format",
+                                                    "uid",          "names",
+                                                    "vendor",       "version",
+                                                    "languages",    "platforms",
+                                                    "signed_by",    "certificate_expiry",
+                                                    "capabilities", "file_count",
+                                                    "check"};
+
+std::vector<Record> inventoryRecords(const std::string& path, bool files, int64_t now,
+                                     bool* intact) {
+    const OpenedPackage opened(path);
+    const Package* package = opened.package();
+    const PackageFacts facts = package != nullptr ? gatherFacts(*package, now) : PackageFacts();
+    const PackageCheck check = checkPackage(opened, facts, files);
+    if (check.stopped) {
+        return {};
+    }
+    *intact = check.problems.empty();
+    std::vector<Record> records{packageRecord(opened, facts, check)};
+    for (size_t i = 0; files && i < check.files.size(); ++i) {
+        records.push_back(fileRecord(path, *package, package->contents.files[i], check.files[i]));
+    }
+    return records;
+}
+
+std::string jsonRecord(const Record& record) {
+    // Columns in their order; a number that is not known is null.
+    Json object = Json::object();
+    for (size_t i = 0; i < record.size(); ++i) {
+        if (record[i].number) {
+            object[kInventoryColumns[i]] = std::stoull(record[i].text);
+        } else if (i == ColumnSize || i == ColumnFileCount) {
+            object[kInventoryColumns[i]] = nullptr;
+        } else {
+            object[kInventoryColumns[i]] = record[i].text;
+        }
+    }
+    return jsonLine(object);
+}
+
+std::string csvRecord(const Record& record) {
+    std::string row;
+    for (size_t i = 0; i < record.size(); ++i) {
+        row += (i == 0 ? "" : ",") + csvField(record[i].text);
+    }
+    return row + "\r\n";
+}

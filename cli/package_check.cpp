@@ -1,0 +1,163 @@
+#include "cli/package_check.h"
+
+#include <map>
+
+#include "cli/quiet_host.h"
+#include "cli/texts.h"
+#include "common/resource_ids.h"
+#include "package/texts/header_text.h"
+#include "package/texts/sisx_header_text.h"
+#include "package/trust/trust.h"
+
+namespace {
+
+// Files named after a message that several of them gave.
+constexpr size_t kNamesShown = 3;
+
+// Counts what a file came to, and hashes it when asked.
+class ProducedBytes final : public ContentSink {
+  public:
+    explicit ProducedBytes(bool hash) : hash_(hash) {}
+    void take(const unsigned char* bytes, uint32_t count) override {
+        size_ += count;
+        if (hash_) {
+            sha256_.update(bytes, count);
+        }
+    }
+    FileCheck result(const FileOutcome& outcome) {
+        FileCheck check{outcome, size_, {}};
+        if (hash_) {
+            check.sha256 = sha256_.final();
+        }
+        return check;
+    }
+
+  private:
+    bool hash_;
+    uint64_t size_ = 0;
+    trust::Sha256 sha256_;
+};
+
+std::string pairText(int storedBox, const std::string& stored, int calculatedBox,
+                     const std::string& calculated) {
+    return std::string(boxLabel(storedBox)) + ": " + stored + ", " + boxLabel(calculatedBox) +
+           ": " + calculated;
+}
+
+void checkWords(const Package& package, PackageCheck* check) {
+    if (package.sisx) {
+        const SisxSummary& summary = package.sisx->summary();
+        const std::string stored = sisxHeaderBoxText(summary, IDC_UID_CHECKSUM);
+        const std::string calculated = sisxHeaderBoxText(summary, IDC_CALC_CHECKSUM);
+        if (stored != calculated) {
+            check->problems.push_back(
+                pairText(IDC_UID_CHECKSUM, stored, IDC_CALC_CHECKSUM, calculated));
+        }
+        // Often wrong in real packages, which phones install all the same.
+        if (sisxChecksDiffer(summary)) {
+            check->notes.push_back(pairText(IDC_FILE_CRC, sisxStoredChecksText(summary),
+                                            IDC_CALC_CRC, sisxCalculatedChecksText(summary)));
+        }
+        return;
+    }
+    const PackageHeader& header = package.epocHeader;
+    const std::string stored = headerBoxText(header, IDC_UID_CHECKSUM);
+    const std::string calculated = headerBoxText(header, IDC_CALC_CHECKSUM);
+    if (stored != calculated) {
+        check->problems.push_back(
+            pairText(IDC_UID_CHECKSUM, stored, IDC_CALC_CHECKSUM, calculated));
+    }
+    if (!package.epocCrc.complete) {
+        check->problems.push_back(messageText(IdsCantRead));
+    } else if (package.epocCrc.value != header.storedCrc()) {
+        check->problems.push_back(
+            pairText(IDC_FILE_CRC, checkWordText(header.storedCrc()), IDC_CALC_CRC,
+                     calculatedCheckText(header.storedCrc(), package.epocCrc.value)));
+    }
+}
+
+// One problem for each message the files gave, naming the first few files.
+void reportFiles(const Contents& contents, const std::vector<FileCheck>& files,
+                 PackageCheck* check) {
+    std::vector<int> order;
+    std::map<int, std::vector<std::string>> named;
+    for (size_t i = 0; i < files.size(); ++i) {
+        const int message = files[i].outcome.message;
+        if (message == 0) {
+            continue;
+        }
+        if (named[message].empty()) {
+            order.push_back(message);
+        }
+        named[message].push_back(contents.extractionName(contents.files[i]));
+    }
+    for (int message : order) {
+        const std::vector<std::string>& names = named[message];
+        std::string list;
+        for (size_t i = 0; i < names.size() && i < kNamesShown; ++i) {
+            list += (i == 0 ? "" : ", ") + names[i];
+        }
+        if (names.size() > kNamesShown) {
+            list += " and " + std::to_string(names.size() - kNamesShown) + " more";
+        }
+        const std::string text = messageText(message);
+        // "... was not extracted: its name is unsafe!" follows the names it is about.
+        check->problems.push_back(text[0] == ' ' ? list + text : text + " (" + list + ")");
+    }
+}
+
+void checkFiles(const OpenedPackage& opened, bool hashFiles, PackageCheck* check) {
+    const Package& package = *opened.package();
+    QuietHost host;
+    ExtractionRun run(package.source, package.contents, opened.path().c_str(), ExtractSettings(),
+                      host);
+    for (const PackageFile& file : package.contents.files) {
+        ProducedBytes bytes(hashFiles);
+        const FileOutcome outcome = run.verify(file, &bytes);
+        if (outcome.result == FileResult::RunEnded) {
+            check->stopped = true;
+            return;
+        }
+        check->files.push_back(bytes.result(outcome));
+    }
+    reportFiles(package.contents, check->files, check);
+}
+
+std::string detailValue(const DetailSection& section, const std::string& label) {
+    for (const DetailLine& line : section.lines) {
+        if (line.label == label) {
+            return line.value;
+        }
+    }
+    return "";
+}
+
+void checkSignatures(const Package& package, const PackageFacts& facts, PackageCheck* check) {
+    std::vector<CarriedCertificate> certificates;
+    const DetailSection section = signaturesSection(package, facts, &certificates);
+    for (size_t k = 0; k < facts.chains.size(); ++k) {
+        if (facts.chains[k].signature.check == trust::SignatureCheck::Mismatch) {
+            const std::string label = "Chain " + std::to_string(k + 1) + " signature";
+            check->problems.push_back(label + ": " + detailValue(section, label));
+        }
+    }
+}
+
+} // namespace
+
+PackageCheck checkPackage(const OpenedPackage& opened, const PackageFacts& facts, bool hashFiles) {
+    PackageCheck check;
+    const Package* package = opened.package();
+    if (package == nullptr) {
+        check.problems.push_back(messageText(openMessage(opened.state())));
+        return check;
+    }
+    checkWords(*package, &check);
+    if (!package->readable()) {
+        check.problems.push_back(messageText(IdsCantRead));
+        return check;
+    }
+    checkFiles(opened, hashFiles, &check);
+    checkSignatures(*package, facts, &check);
+    return check;
+}

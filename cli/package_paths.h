@@ -1,0 +1,12 @@
+#pragma once
+// The packages a command works on: each argument that is a folder stands for
+// the packages below it (*.sis and *.sisx, in any case, at any depth), sorted
+// by path; any other argument is taken as the package it names.
+#include <string>
+#include <vector>
+
+// Paths in and out are UTF-8.
+std::vector<std::string> findPackages(const std::vector<std::string>& arguments);
+
+// Whether a file name ends in .sis or .sisx, in any case.
+bool hasPackageExtension(const std::string& name);
