@@ -46,6 +46,7 @@ RECT clientRectOf(HWND dialog, int id) {
 }
 
 void fillTree(HWND tree, const PackageDetails& details) {
+    HTREEITEM first = nullptr;
     for (const DetailSection& section : details.sections) {
         const std::wstring heading = widen(section.heading.c_str());
         TVINSERTSTRUCTW item = {};
@@ -62,7 +63,11 @@ void fillTree(HWND tree, const PackageDetails& details) {
             SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
         }
         SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(parent));
+        first = first != nullptr ? first : parent;
     }
+    // The window opens at the top of the details, not at the last line added.
+    SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(first));
+    SendMessageW(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(first));
 }
 
 void onSize(HWND dialog, int width, int height) {

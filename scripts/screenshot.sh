@@ -38,4 +38,4 @@ for run in "96:" "144:-150"; do
     set_dpi "${run%%:*}"
     xvfb-run -a -s "-screen 0 1600x1200x24" "$root/cmake/wine-run.sh" ./app_screenshots.exe "$root/docs" "${run#*:}"
 done
-echo "Wrote the main window, the package inside and the settings dialog at 100 % and 150 % to $root/docs"
+echo "Wrote the main window, the package inside, the settings dialog and the package details at 100 % and 150 % to $root/docs"

@@ -2,8 +2,8 @@
 // smallest size, with a real package opened through the real open-file dialog;
 // the package inside it opened from its line; and the settings dialog over it.
 // Usage: app_screenshots <output folder> [suffix]; writes main-window<suffix>.png,
-// inner-package<suffix>.png and settings-dialog<suffix>.png there, at the DPI
-// the process started with.
+// inner-package<suffix>.png, settings-dialog<suffix>.png and details-window<suffix>.png there, at
+// the DPI the process started with.
 #include <windows.h>
 
 #include <zlib.h>
@@ -27,6 +27,8 @@ namespace {
 namespace fs = std::filesystem;
 
 const char kPackage[] = "skyexplorer-skyexplorer_2ndEd_1.0.3.sis";
+// A signed Symbian OS 9 package with platforms, capabilities and findings to show.
+const char kSignedPackage[] = "series60remote-PythonForS60_1_4_5_3rdEd.sis";
 
 void putBig32(std::vector<unsigned char>& out, uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8)
@@ -117,6 +119,14 @@ Picture grab(HWND window) {
 
 // The display server paints on its own time: take the picture once two grabs
 // a moment apart agree.
+// A picture of one colour is a window not painted yet.
+bool blank(const std::vector<unsigned char>& rgb) {
+    for (size_t i = 3; i < rgb.size(); ++i)
+        if (rgb[i] != rgb[i % 3])
+            return false;
+    return true;
+}
+
 bool saveWindow(HWND window, const fs::path& path) {
     RedrawWindow(window, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME | RDW_ERASE);
@@ -124,7 +134,7 @@ bool saveWindow(HWND window, const fs::path& path) {
     for (int attempt = 0; attempt < 20; ++attempt) {
         pumpMessages(150);
         Picture next = grab(window);
-        const bool settled = next.rgb == last.rgb;
+        const bool settled = next.rgb == last.rgb && !blank(next.rgb);
         last = std::move(next);
         if (settled)
             break;
@@ -214,6 +224,19 @@ int main(int argc, char** argv) {
         });
         clickButton(window, IDC_SETTINGS);
         ok = ok && ui.boxes().size() == 1;
+
+        // The details of a signed Symbian OS 9 package, when the shared ones are there.
+        const std::string sisx = sharedPackageFolder("sisx");
+        if (!sisx.empty()) {
+            openPackage(ui, window,
+                        fs::absolute(fs::u8path(sisx) / kSignedPackage).make_preferred().wstring());
+            ui.onDialog([&](HWND dialog) {
+                pumpMessages(300);
+                ok = saveWindow(dialog, out / ("details-window" + suffix + ".png")) && ok;
+                PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            });
+            clickButton(window, IDC_DETAILS);
+        }
     }
     destroyMainWindow(window);
     std::printf("%s\n", ok ? "screenshots written" : "screenshots failed");
