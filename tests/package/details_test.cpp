@@ -8,6 +8,7 @@
 #include "package/details/details.h"
 #include "package/io/little_endian.h"
 #include "tests/package/package_fixture.h"
+#include "tests/support/json_reader.h"
 #include "tests/support/real_packages.h"
 
 namespace {
@@ -192,6 +193,42 @@ TEST(PackageDetails, EveryPackageDescribesItselfWithoutHarm) {
             ASSERT_EQ(details.sections.size(), 5u);
             for (const CarriedCertificate& certificate : details.certificates) {
                 EXPECT_FALSE(certificate.der.empty());
+            }
+        }
+    }
+}
+
+TEST(PackageDetails, EverySignedPackageGivesItsCertificatesAndSignatureResults) {
+    // Derived from each package's controller with a separate script and openssl:
+    // subjects (RFC 2253 order), validity dates, and `openssl dgst -sha1 -verify`.
+    testsupport::JsonValue expected;
+    std::string error;
+    ASSERT_TRUE(testsupport::readJsonFile(
+        VORANDECK_SOURCE_DIR "/tests/package/details_expected.json", &expected, &error))
+        << error;
+    const std::string folder = testsupport::sharedPackageFolder("sisx");
+    if (folder.empty()) {
+        GTEST_SKIP() << "shared test data not found in " << VORANDECK_TESTDATA;
+    }
+    EXPECT_EQ(expected.members.size(), 51u);
+    for (const auto& [name, chains] : expected.members) {
+        SCOPED_TRACE(name);
+        const std::string text = detailsOfBytes(readAll(pathOfUtf8(folder + "/" + name)), k2027);
+        for (size_t k = 0; k < chains.items.size(); ++k) {
+            const testsupport::JsonValue& chain = chains.items[k];
+            const std::string prefix = "Chain " + std::to_string(k + 1);
+            const std::string signature =
+                chain["signature"].text == "valid" ? "valid\n" : chain["signature"].text + ": ";
+            EXPECT_NE(text.find(prefix + " signature: " + signature), std::string::npos) << prefix;
+            for (size_t j = 0; j < chain["certificates"].items.size(); ++j) {
+                const testsupport::JsonValue& c = chain["certificates"].items[j];
+                const std::string cert = prefix + " certificate " + std::to_string(j + 1);
+                for (const std::string& line :
+                     {cert + " subject: " + c["subject"].text + "\n",
+                      cert + " valid from: " + c["validFrom"].text + " UTC",
+                      cert + " valid to: " + c["validTo"].text + " UTC"}) {
+                    EXPECT_NE(text.find(line), std::string::npos) << line;
+                }
             }
         }
     }
