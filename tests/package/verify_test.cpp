@@ -56,7 +56,7 @@ TEST(Verify, GivesWhatExtractionGivesAndWritesNothing) {
     }
 }
 
-TEST(Verify, AStopPartWayRemovesTheFileBeingWritten) {
+TEST(Verify, AStopHalfWayRemovesTheFileBeingWritten) {
     const sis::Bytes content = sis::patternBytes(8 * 1024 * 1024);
     sis::Package package;
     package.records = {sis::simpleFile(0, "s", "!:\\sys\\big.bin", content),
