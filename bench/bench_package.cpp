@@ -14,7 +14,13 @@
 //   bench_package inflate FILE              each stored stream inflated in memory
 //                                           by one call, into a buffer of its size
 //   bench_package write FILE FOLDER         the same output bytes written to disk
-// Every measurement prints: milliseconds, count, output bytes, peak memory (KB).
+//   bench_package make-many DIR COUNT       COUNT small packages, half of each
+//                                           format, in folders of 500, for check
+//   bench_package read-inflate DIR          every package below DIR read whole
+//                                           and its streams inflated in memory:
+//                                           what checking them cannot beat
+// Every measurement prints: milliseconds, count, output bytes, peak memory (KB);
+// read-inflate prints the package bytes read in place of the output bytes.
 #ifdef _WIN32
 #include <windows.h>
 
@@ -34,6 +40,7 @@
 #include <vector>
 
 #include "common/string_ids.h"
+#include "package/checks/file_crc.h"
 #include "package/details/details.h"
 #include "package/file_functions.h"
 #include "tests/support/sis_builder.h"
@@ -196,6 +203,36 @@ int makeExtract(const fs::path& dir, size_t divisor) {
                : 1;
 }
 
+// An older package with its check word set, as the tools that make packages set it.
+bool saveWithCrc(const fs::path& path, const sis::Package& package) {
+    sis::Bytes bytes = sis::build(package).bytes;
+    const PackageCrc crc = packageCrc(ByteSource::fromMemory(bytes.data(), bytes.size()));
+    bytes[16] = static_cast<uint8_t>(crc.value);
+    bytes[17] = static_cast<uint8_t>(crc.value >> 8);
+    return sis::writeFile(path, bytes);
+}
+
+// Small packages as a folder of a phone's software might hold: 1 to 5 files
+// of 2 to 40 KB each, alternately of the older format and of Symbian OS 9.
+int makeMany(const fs::path& dir, size_t count) {
+    constexpr size_t kPerFolder = 500;
+    for (size_t i = 0; i < count; ++i) {
+        const fs::path folder = dir / ("set" + std::to_string(i / kPerFolder));
+        fs::create_directories(folder);
+        sis::Package package;
+        for (size_t f = 0; f < 1 + i % 5; ++f) {
+            const size_t size = 2048 + (i * 7919 + f * 104729) % (38 * 1024);
+            package.records.push_back(
+                storedFile(f, textLike(size, static_cast<uint32_t>(i * 5 + f + 1))));
+        }
+        const std::string name = "p" + std::to_string(i);
+        if (i % 2 == 0 ? !saveWithCrc(folder / (name + ".sis"), package)
+                       : !saveSisx(folder / (name + ".sisx"), package))
+            return 1;
+    }
+    return 0;
+}
+
 bool openPackage(FileFunctions& files, const char* path) {
     std::snprintf(files.packagePath, sizeof files.packagePath, "%s", path);
     if (files.OpenSISFile() == OpenResult::Opened)
@@ -327,6 +364,61 @@ int writeSameBytes(const char* path, const char* folder) {
     return 0;
 }
 
+// A package's bytes and where its streams lie in them.
+struct HeldPackage {
+    std::string path;
+    uint64_t size = 0;
+    std::vector<StoredLocation> streams;
+};
+
+std::vector<HeldPackage> packagesBelow(const char* dir) {
+    std::vector<HeldPackage> found;
+    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+        if (!entry.is_regular_file())
+            continue;
+        FileFunctions files;
+        if (!openPackage(files, entry.path().u8string().c_str()))
+            continue;
+        HeldPackage held{entry.path().u8string(), files.package->source.size(), {}};
+        for (const PackageFile& file : files.package->contents.files)
+            held.streams.push_back(file.data);
+        found.push_back(std::move(held));
+    }
+    std::sort(found.begin(), found.end(),
+              [](const HeldPackage& a, const HeldPackage& b) { return a.path < b.path; });
+    return found;
+}
+
+// Each package read whole into memory, then each stream inflated from there by
+// one call; the buffers are made and touched before the clock starts.
+int readAndInflate(const char* dir) {
+    const std::vector<HeldPackage> packages = packagesBelow(dir);
+    uint64_t largestPackage = 0, largestOutput = 0, bytes = 0;
+    for (const HeldPackage& p : packages) {
+        largestPackage = std::max(largestPackage, p.size);
+        for (const StoredLocation& s : p.streams)
+            largestOutput = std::max(largestOutput, s.originalLength);
+    }
+    sis::Bytes input(largestPackage, 1);
+    sis::Bytes output(largestOutput, 1);
+    const auto start = std::chrono::steady_clock::now();
+    for (const HeldPackage& p : packages) {
+        const FileHandle file = platformOpenForRead(p.path.c_str());
+        const uint64_t got = platformReadAt(file, 0, input.data(), static_cast<uint32_t>(p.size));
+        platformClose(file);
+        bytes += got;
+        for (const StoredLocation& s : p.streams) {
+            uLongf size = static_cast<uLongf>(s.originalLength);
+            if (s.coding == StoredCoding::Zlib &&
+                uncompress(output.data(), &size, input.data() + s.offset,
+                           static_cast<uLong>(s.length)) != Z_OK)
+                return 1;
+        }
+    }
+    report(millisecondsSince(start), packages.size(), bytes);
+    return 0;
+}
+
 } // namespace
 
 // Opening a package and making its details, as the details window does.
@@ -356,8 +448,12 @@ int main(int argc, char** argv) {
         return writeSameBytes(argv[2], argv[3]);
     if (command == "details" && argc == 3)
         return details(argv[2]);
+    if (command == "make-many" && argc == 4)
+        return makeMany(argv[2], std::stoul(argv[3]));
+    if (command == "read-inflate" && argc == 3)
+        return readAndInflate(argv[2]);
     std::fprintf(stderr, "usage: bench_package make-lists DIR COUNT... | make-extract DIR DIVISOR"
                          " | list FILE | extract FILE FOLDER | inflate FILE | write FILE FOLDER"
-                         " | details FILE\n");
+                         " | details FILE | make-many DIR COUNT | read-inflate DIR\n");
     return 2;
 }

@@ -4,8 +4,10 @@
 # against writing the same bytes, natively and under Wine (package library and
 # real window); listing of 1,000 to 100,000 file records natively and in the real
 # window; peak memory; start-up against an empty dialog, and against the
-# program's main dialog shown alone. Prints one table of medians with min-max
-# over the runs.
+# program's main dialog shown alone; vorandeck-cli check over a folder of
+# thousands of small packages and the large one, with one and two jobs, against
+# reading and inflating the same packages in memory. Prints one table of medians
+# with min-max over the runs.
 #   ./bench/run.sh            the full run (some minutes, about 1.5 GB written to /tmp)
 #   ./bench/run.sh --smoke    small sizes, one run, seconds: checks only that it all works
 set -euo pipefail
@@ -14,9 +16,9 @@ source "$(dirname "$0")/../scripts/common.sh"
 smoke=0
 [ "${1:-}" = --smoke ] && smoke=1
 if [ $smoke = 1 ]; then
-    runs=1 counts=(100 300) divisor=256 startups=1
+    runs=1 counts=(100 300) divisor=256 startups=1 many=100
 else
-    runs=3 counts=(1000 10000 100000) divisor=1 startups=5
+    runs=3 counts=(1000 10000 100000) divisor=1 startups=5 many=3000
 fi
 # The package formats of the extraction columns: the older one and Symbian OS 9.
 formats=(sis sisx)
@@ -24,10 +26,11 @@ formats=(sis sisx)
 bench_build=$root/build/bench
 cmake -S "$root" -B "$bench_build" -DCMAKE_BUILD_TYPE=Release -DVORANDECK_BENCH=ON \
     -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
-cmake --build "$bench_build" -j "$jobs" --target bench_package >/dev/null
+cmake --build "$bench_build" -j "$jobs" --target bench_package vorandeck-cli >/dev/null
 build_windows >/dev/null
 init_wine_prefix
 native=$bench_build/bench/bench_package
+cli=$bench_build/cli/vorandeck-cli
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -37,6 +40,8 @@ results=$work/results
 echo "Making the packages in $work ..." >&2
 "$native" make-lists "$work/lists" "${counts[@]}"
 "$native" make-extract "$work/extract" "$divisor"
+"$native" make-many "$work/many" "$many"
+ln "$work/extract/mixed.sisx" "$work/many/mixed.sisx"
 
 source "$root/bench/record.sh"
 
@@ -63,6 +68,18 @@ for n in "${counts[@]}"; do
     for kind in simple multi10 component; do
         record "list.native.$kind.$n" "$native" list "$work/lists/$kind-$n.sis"
     done
+done
+# timed COMMAND...: runs COMMAND, its output aside, and prints its milliseconds.
+timed() {
+    local start end
+    start=$(date +%s%N)
+    "$@" >/dev/null
+    end=$(date +%s%N)
+    awk -v ns=$((end - start)) 'BEGIN { printf "%.2f\n", ns / 1e6 }'
+}
+record "check.native.limit" "$native" read-inflate "$work/many"
+for j in 1 2; do
+    record "check.native.j$j" timed "$cli" check -j "$j" "$work/many"
 done
 
 echo "Measuring under Wine ..." >&2

@@ -43,6 +43,14 @@ function megabytes(kb) { return sprintf("%.1f", kb / 1024) }
     if (key ~ /^(inflate|extract\.native|extract\.wine)/) bytes[key] = $4
     if (key ~ /^(extract|memory)\.(native|wine)/) peak[key] = $5
     if (key ~ /^(extract|memory)\.window/) peak[key] = $4
+    if (key == "check.native.limit") { checked = $3; checkedBytes = $4 }
+}
+
+# Packages a second: median (min-max).
+function packageRate(key) {
+    if (!(key in ms)) return "-"
+    return sprintf("%.0f (%.0f-%.0f)", checked / (median(key) / 1000),
+                   checked / (highest(key) / 1000), checked / (lowest(key) / 1000))
 }
 
 END {
@@ -117,6 +125,15 @@ END {
         for (d = 0; d < 2; d++)
             printf "| %s | %s | %s |\n", dl[d + 1], msCell("details.native." d), msCell("details.wine." d)
     }
+
+    printf "\n| Check of %d packages (%.1f MB), natively | packages/s | MB/s | to the limit |\n", checked, checkedBytes / 1048576
+    printf "|---|---|---|---|\n"
+    split("check.native.limit|check.native.j1|check.native.j2", ck, "|")
+    split("reading and inflating them in memory, one thread|check -j 1|check -j 2", cl, "|")
+    for (i = 1; i <= 3; i++)
+        printf "| %s | %s | %s | %.2f |\n", cl[i], packageRate(ck[i]), rateCell(ck[i], checkedBytes),
+               median("check.native.limit") / median(ck[i])
+    printf "| check -j 2 to -j 1 | %.2f | | |\n", median("check.native.j1") / median("check.native.j2")
 
     printf "\n| Start-up under Wine, ms | median (min-max) |\n|---|---|\n"
     printf "| vorandeck.exe to its window shown | %s |\n", msCell("startup.vorandeck")
