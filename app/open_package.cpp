@@ -9,8 +9,8 @@
 #include "common/paths.h"
 #include "common/resource_ids.h"
 #include "common/string_ids.h"
-#include "display/header_text.h"
-#include "display/sisx_header_text.h"
+#include "package/texts/header_text.h"
+#include "package/texts/sisx_header_text.h"
 #include "display/text.h"
 #include "package/io/bounded.h"
 

@@ -115,6 +115,18 @@ std::vector<std::wstring> languagesShown(UiScript& ui, HWND window) {
     return lines;
 }
 
+std::wstring clipboardText() {
+    std::wstring text;
+    if (!OpenClipboard(nullptr))
+        return text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        text = static_cast<const wchar_t*>(GlobalLock(data));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
+
 int progressPosition(HWND window) {
     return static_cast<int>(SendDlgItemMessageW(window, IDC_PROGRESS, PBM_GETPOS, 0, 0));
 }

@@ -47,6 +47,9 @@ HWND fileList(HWND window);
 // Clicks "->" and returns the lines the languages dialog showed; closes it with OK.
 std::vector<std::wstring> languagesShown(UiScript& ui, HWND window);
 
+// The Unicode text on the clipboard ("" when there is none).
+std::wstring clipboardText();
+
 int progressPosition(HWND window);
 int progressMaximum(HWND window);
 bool isEnabled(HWND window, int id);

@@ -40,18 +40,6 @@ std::vector<std::wstring> sectionHeadings(HWND tree) {
     return headings;
 }
 
-std::wstring clipboardText() {
-    std::wstring text;
-    if (!OpenClipboard(nullptr))
-        return text;
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        text = static_cast<const wchar_t*>(GlobalLock(data));
-        GlobalUnlock(data);
-    }
-    CloseClipboard();
-    return text;
-}
-
 // Keys typed into the dialog: its own loop gives them to the dialog manager.
 void postAltLetter(HWND dialog, wchar_t letter) {
     PostMessageW(GetFocus() != nullptr ? GetFocus() : dialog, WM_SYSCHAR, letter, 1 | (1u << 29));

@@ -90,18 +90,6 @@ void pressHolding(HWND window, UINT modifier, UINT key) {
     SetKeyboardState(keys);
 }
 
-std::wstring clipboardText() {
-    std::wstring text;
-    if (!OpenClipboard(nullptr))
-        return text;
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        text = static_cast<const wchar_t*>(GlobalLock(data));
-        GlobalUnlock(data);
-    }
-    CloseClipboard();
-    return text;
-}
-
 std::vector<std::wstring> menuSeen;
 
 // Reads the menu once it is up, "text" or "text (grayed)" an item, and closes it.

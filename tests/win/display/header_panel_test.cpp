@@ -6,7 +6,7 @@
 
 #include "common/resource_ids.h"
 #include "display/display_functions.h"
-#include "display/header_text.h"
+#include "package/texts/header_text.h"
 #include "tests/win/display/display_test_support.h"
 #include "tests/win/support/ui_driver.h"
 

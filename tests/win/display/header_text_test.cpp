@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "common/resource_ids.h"
-#include "display/header_text.h"
+#include "package/texts/header_text.h"
 
 namespace {
 
