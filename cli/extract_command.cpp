@@ -67,10 +67,7 @@ RunCounts extractFiles(const OpenedPackage& opened, const ExtractOptions& option
 int extractCommand(const ExtractOptions& options) {
     const OpenedPackage opened(options.package);
     const Package* package = opened.package();
-    const int refused = package == nullptr     ? openMessage(opened.state())
-                        : !package->readable() ? static_cast<int>(IdsCantRead)
-                                               : 0;
-    if (refused != 0) {
+    if (const int refused = refusalMessage(opened)) {
         writeText(Stream::Err, options.package + ": " + messageText(refused) + "\n");
         return kExitDamaged;
     }

@@ -54,10 +54,7 @@ Json lineJson(const Package& package, const PackageEntry& entry) {
 int listCommand(const ListOptions& options) {
     const OpenedPackage opened(options.package);
     const Package* package = opened.package();
-    const int refused = package == nullptr     ? openMessage(opened.state())
-                        : !package->readable() ? static_cast<int>(IdsCantRead)
-                                               : 0;
-    if (refused != 0) {
+    if (const int refused = refusalMessage(opened)) {
         writeText(Stream::Err, options.package + ": " + messageText(refused) + "\n");
         return kExitDamaged;
     }

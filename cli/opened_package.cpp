@@ -33,3 +33,10 @@ int openMessage(OpenState state) {
         return 0;
     }
 }
+
+int refusalMessage(const OpenedPackage& opened) {
+    if (opened.package() == nullptr) {
+        return openMessage(opened.state());
+    }
+    return opened.package()->readable() ? 0 : static_cast<int>(IdsCantRead);
+}

@@ -40,3 +40,7 @@ class OpenedPackage {
 
 // The message the window gives for a file that did not open as a package.
 int openMessage(OpenState state);
+
+// The message for a package whose files cannot be listed or extracted: one that
+// did not open, or whose contents cannot be read; 0 for one that can.
+int refusalMessage(const OpenedPackage& opened);
