@@ -297,7 +297,7 @@ std::vector<Stream> streamsOf(const char* path) {
     static FileFunctions files;
     std::vector<Stream> streams;
     if (openPackage(files, path)) {
-        for (const PackageFile& file : files.package->contents.files) {
+        for (const PackageFile& file : allFiles(files.package->source, files.package->contents)) {
             const ByteSource bytes =
                 files.package->source.range(file.data.offset, file.data.length);
             Stream stream{sis::Bytes(static_cast<size_t>(bytes.size())),
@@ -380,7 +380,7 @@ std::vector<HeldPackage> packagesBelow(const char* dir) {
         if (!openPackage(files, entry.path().u8string().c_str()))
             continue;
         HeldPackage held{entry.path().u8string(), files.package->source.size(), {}};
-        for (const PackageFile& file : files.package->contents.files)
+        for (const PackageFile& file : allFiles(files.package->source, files.package->contents))
             held.streams.push_back(file.data);
         found.push_back(std::move(held));
     }

@@ -45,20 +45,20 @@ RunCounts extractFiles(const OpenedPackage& opened, const ExtractOptions& option
     QuietHost host;
     ExtractionRun run(package.source, package.contents, opened.path().c_str(), settings, host);
     RunCounts counts;
-    for (const PackageFile& file : package.contents.files) {
+    counts.stopped = !forEachFile(package.source, package.contents, [&](const PackageFile& file) {
         if (!selected(options.select, package.contents.text(file.name))) {
-            continue;
+            return true;
         }
         const FileOutcome outcome = run.extract(file);
         if (outcome.result == FileResult::RunEnded) {
-            counts.stopped = true;
-            break;
+            return false;
         }
         writeText(Stream::Out, fileLine(package.contents.extractionName(file), outcome));
         counts.written += outcome.result == FileResult::Written ? 1 : 0;
         counts.skipped += outcome.result == FileResult::Skipped ? 1 : 0;
         counts.failed += outcome.message != 0 ? 1 : 0;
-    }
+        return true;
+    });
     return counts;
 }
 

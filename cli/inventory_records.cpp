@@ -185,7 +185,7 @@ void describe(const Package& package, const PackageFacts& facts, Record* record)
     r[ColumnSignedBy] = text(facts.chains.empty() || signer.empty() ? "" : signer.front()->subject);
     r[ColumnCertificateExpiry] = text(earliestExpiry(facts));
     r[ColumnCapabilities] = text(capabilityNames(facts.capabilityUnion));
-    r[ColumnFileCount] = number(package.contents.files.size());
+    r[ColumnFileCount] = number(fileCountOf(package.contents));
 }
 
 Record packageRecord(const OpenedPackage& opened, const PackageFacts& facts,
@@ -204,8 +204,8 @@ Record packageRecord(const OpenedPackage& opened, const PackageFacts& facts,
     return record;
 }
 
-Record fileRecord(const std::string& path, const Package& package, const PackageFile& file,
-                  const FileCheck& check) {
+Record fileRecord(const std::string& path, const Package& package, const FileCheck& check) {
+    const PackageFile& file = check.file;
     const PackageEntry& entry = package.contents.entries[file.entry];
     Record record(ColumnCount);
     record[ColumnRecord] = text("file");
@@ -257,7 +257,7 @@ std::vector<Record> inventoryRecords(const std::string& path, bool files, int64_
     *intact = check.problems.empty();
     std::vector<Record> records{packageRecord(opened, facts, check)};
     for (size_t i = 0; files && i < check.files.size(); ++i) {
-        records.push_back(fileRecord(path, *package, package->contents.files[i], check.files[i]));
+        records.push_back(fileRecord(path, *package, check.files[i]));
     }
     return records;
 }

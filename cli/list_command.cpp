@@ -17,7 +17,7 @@ bool hasSizes(const PackageEntry& entry) {
 std::vector<std::string> languagesOf(const Package& package, const PackageEntry& entry) {
     std::vector<std::string> names;
     for (uint32_t i = 0; i < entry.fileCount; ++i) {
-        const uint32_t code = package.contents.files[entry.firstFile + i].language;
+        const uint32_t code = package.contents.variantLanguage(entry, i);
         if (code != kNoLanguage) {
             names.push_back(languageName(package.kind, code));
         }

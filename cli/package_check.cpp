@@ -24,8 +24,8 @@ class ProducedBytes final : public ContentSink {
             sha256_.update(bytes, count);
         }
     }
-    FileCheck result(const FileOutcome& outcome) {
-        FileCheck check{outcome, size_, {}};
+    FileCheck result(const PackageFile& file, const FileOutcome& outcome) {
+        FileCheck check{file, outcome, size_, {}};
         if (hash_) {
             check.sha256 = sha256_.final();
         }
@@ -89,7 +89,7 @@ void reportFiles(const Contents& contents, const std::vector<FileCheck>& files,
         if (named[message].empty()) {
             order.push_back(message);
         }
-        named[message].push_back(contents.extractionName(contents.files[i]));
+        named[message].push_back(contents.extractionName(files[i].file));
     }
     for (int message : order) {
         const std::vector<std::string>& names = named[message];
@@ -111,14 +111,18 @@ void checkFiles(const OpenedPackage& opened, bool hashFiles, PackageCheck* check
     QuietHost host;
     ExtractionRun run(package.source, package.contents, opened.path().c_str(), ExtractSettings(),
                       host);
-    for (const PackageFile& file : package.contents.files) {
+    const bool whole = forEachFile(package.source, package.contents, [&](const PackageFile& file) {
         ProducedBytes bytes(hashFiles);
         const FileOutcome outcome = run.verify(file, &bytes);
         if (outcome.result == FileResult::RunEnded) {
-            check->stopped = true;
-            return;
+            return false;
         }
-        check->files.push_back(bytes.result(outcome));
+        check->files.push_back(bytes.result(file, outcome));
+        return true;
+    });
+    if (!whole) {
+        check->stopped = true;
+        return;
     }
     reportFiles(package.contents, check->files, check);
 }

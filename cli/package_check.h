@@ -14,6 +14,7 @@
 #include "package/extract/extraction_run.h"
 
 struct FileCheck {
+    PackageFile file; // the file checked
     FileOutcome outcome;
     uint64_t size = 0;                         // the bytes produced
     std::array<unsigned char, 32> sha256 = {}; // their SHA-256, when asked for

@@ -105,7 +105,7 @@ std::wstring FileRows::languagesText(const PackageEntry& entry) const {
     std::wstring names;
     const Contents& contents = package_->contents;
     for (uint32_t i = 0; i < entry.fileCount; ++i) {
-        const uint32_t code = contents.files[entry.firstFile + i].language;
+        const uint32_t code = contents.variantLanguage(entry, i);
         if (code == kNoLanguage)
             continue;
         if (!names.empty())

@@ -28,9 +28,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const PackageEntry& entry : contents.entries) {
             touch(contents.text(entry.name));
         }
-        for (const PackageFile& file : contents.files) {
+        forEachFile(package.source, contents, [&contents](const PackageFile& file) {
             touch(contents.extractionName(file).c_str());
-        }
+            return true;
+        });
         volatile uint32_t lines = package.fileLineCount();
         (void)lines;
         touch(detailsText(describePackage(package, 1800000000)).c_str());

@@ -4,10 +4,10 @@
 
 namespace {
 
-// Writes the files of one line; false once the user has ended the run.
-bool extractEntry(ExtractionRun& run, const Contents& contents, const PackageEntry& entry) {
-    for (uint32_t i = 0; i < entry.fileCount; ++i) {
-        if (run.extract(contents.files[entry.firstFile + i]).result == FileResult::RunEnded) {
+// Writes the files of line `entry`; false once the user has ended the run.
+bool extractEntry(ExtractionRun& run, const Package& package, uint32_t entry) {
+    for (const PackageFile& file : filesOf(package.source, package.contents, entry)) {
+        if (run.extract(file).result == FileResult::RunEnded) {
             return false;
         }
     }
@@ -86,11 +86,9 @@ int32_t FileFunctions::extractAll(const ExtractSettings& settings, ExtractHost& 
         return 0;
     }
     ExtractionRun run(package->source, package->contents, packagePath, settings, host);
-    for (const PackageFile& file : package->contents.files) {
-        if (run.extract(file).result == FileResult::RunEnded) {
-            break;
-        }
-    }
+    forEachFile(package->source, package->contents, [&run](const PackageFile& file) {
+        return run.extract(file).result != FileResult::RunEnded;
+    });
     extractedCount = run.extractedCount();
     return extractedCount;
 }
@@ -104,8 +102,7 @@ int32_t FileFunctions::extractEntries(const std::vector<uint32_t>& entries,
     const Contents& contents = package->contents;
     ExtractionRun run(package->source, contents, packagePath, settings, host);
     for (uint32_t entry : entries) {
-        if (entry < contents.entries.size() &&
-            !extractEntry(run, contents, contents.entries[entry])) {
+        if (!extractEntry(run, *package, entry)) {
             break;
         }
     }

@@ -123,6 +123,5 @@ InnerPackage readInnerPackage(const Package& outer, uint32_t entry) {
         return readEmbedded(outer, entry);
     }
     // Of a component in several languages, the first language's package.
-    const PackageEntry& line = outer.contents.entries[entry];
-    return readComponent(outer, outer.contents.files[line.firstFile]);
+    return readComponent(outer, filesOf(outer.source, outer.contents, entry).front());
 }

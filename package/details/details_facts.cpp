@@ -118,7 +118,8 @@ bool privateFolderOf(const std::string& target, uint32_t* uid) {
 void gatherFiles(const Package& package, PackageFacts* facts) {
     const Contents& contents = package.contents;
     const uint32_t owner = package.sisx->controller().uid;
-    for (const PackageEntry& entry : contents.entries) {
+    for (uint32_t i = 0; i < contents.entries.size(); ++i) {
+        const PackageEntry& entry = contents.entries[i];
         const std::string target = contents.text(entry.name);
         if ((entry.runOptions & kRunAtInstall) != 0 || entry.kind == FileRunDuringInstall) {
             facts->runAtInstall.push_back(target);
@@ -137,8 +138,8 @@ void gatherFiles(const Package& package, PackageFacts* facts) {
         executable.target = target;
         executable.declared = entry.capabilities;
         if (entry.fileCount != 0) {
-            executable.image =
-                readExecutableFacts(contents.files[entry.firstFile].data, package.source);
+            executable.image = readExecutableFacts(
+                filesOf(package.source, contents, i).front().data, package.source);
         }
         facts->capabilityUnion |= entry.capabilities & kNamedCapabilities;
         facts->executables.push_back(executable);

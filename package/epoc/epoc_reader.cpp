@@ -1,5 +1,6 @@
 #include "package/epoc/epoc_reader.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -68,10 +69,11 @@ class EpocReader {
   public:
     EpocReader(const ByteSource& package, const PackageHeader& header)
         : package_(package), header_(header), layout_(header), stream_(package), names_(package),
-          arrays_(package), nameBudget_(4 * package.size() + (1u << 20)) {}
+          nameBudget_(4 * package.size() + (1u << 20)) {}
 
     Contents read() {
         readLanguages();
+        contents_.entries.reserve(entryRoom());
         stream_.seek(header_.packageLinesOffset());
         while (takeRecord()) {
         }
@@ -79,6 +81,18 @@ class EpocReader {
     }
 
   private:
+    // Room for as many entries as the record stream can hold, up to a bound,
+    // so that the entries are not moved as they grow: pages reserved and never
+    // written cost no memory. A file record takes 36 bytes at least.
+    size_t entryRoom() const {
+        constexpr uint64_t kSmallestFileRecord = 36;
+        constexpr uint64_t kMostReserved = 1u << 20;
+        const uint64_t end = std::min<uint64_t>(header_.dependenciesOffset(), package_.size());
+        const uint64_t start = header_.packageLinesOffset();
+        const uint64_t room = end > start ? (end - start) / kSmallestFileRecord : 0;
+        return static_cast<size_t>(std::min(room, kMostReserved));
+    }
+
     // The language codes: a code the package does not hold ends the list.
     void readLanguages() {
         const int16_t count = static_cast<int16_t>(header_.languageCount());
@@ -159,91 +173,40 @@ class EpocReader {
                      bySource ? record.sourceNameOffset : record.destNameOffset, layout_.unicode);
         PackageEntry entry;
         entry.name = keepName(name.text);
-        entry.kind = kind;
-        entry.firstFile = static_cast<uint32_t>(contents_.files.size());
+        entry.kind = static_cast<uint8_t>(kind);
+        entry.nameTooLong = name.tooLong;
         entry.storedLength = record.storedLength;
         entry.originalLength = record.originalLength;
-        const uint32_t index = static_cast<uint32_t>(contents_.entries.size());
-        contents_.entries.push_back(entry);
+        entry.coding = storesUncompressed(header_) ? StoredCoding::AsIs : StoredCoding::Zlib;
         if (kind == FileShowDuringInstall || kind == FileUninstallOnly) {
-            return;
-        }
-        PackageFile file;
-        file.entry = index;
-        file.name = entry.name;
-        file.nameTooLong = name.tooLong;
-        if (kind == FileComponent) {
-            file.name = lastElement(file.name);
-        }
-        // A multi-language record's own words hold one variant only when the
-        // package has exactly one language; an installed file is numbered always.
-        if (type == RecordMultiLanguageFile && (kind == FileInstall || layout_.languages != 1)) {
-            addVariants(fixedStart, file);
+            // listed, never extracted
+        } else if (type == RecordMultiLanguageFile &&
+                   (kind == FileInstall || layout_.languages != 1)) {
+            // A multi-language record's own words hold one variant only when
+            // the package has exactly one language; an installed file is
+            // numbered always. Its variants' words follow the six leading
+            // words of the fixed part, which lies whole in the package.
+            entry.languageVariants = true;
+            entry.withOriginalLengths = !layout_.release5;
+            entry.fileCount = static_cast<uint16_t>(layout_.languages);
+            entry.dataOffset = fixedStart + 24;
         } else {
-            file.data = location(record.storedLength, record.storedOffset, record.originalLength);
-            contents_.files.push_back(file);
+            entry.fileCount = 1;
+            entry.dataOffset = record.storedOffset;
+            entry.dataLength = record.storedLength;
+            entry.coding = codingOf(entry);
         }
-        contents_.entries.back().fileCount =
-            static_cast<uint32_t>(contents_.files.size()) - entry.firstFile;
+        contents_.entries.push_back(entry);
     }
 
-    // A component lands in the top of the destination: its last element with
-    // the backslash before it. A name without a backslash is kept whole.
-    TextRef lastElement(TextRef name) const {
-        const char* text = contents_.text(name);
-        const char* last = std::strrchr(text, '\\');
-        if (last != nullptr && last != text) {
-            const uint32_t cut = static_cast<uint32_t>(last - text);
-            name.offset += cut;
-            name.length -= cut;
+    // Offset 0 is the package's start; data of which the package holds not a
+    // byte cannot be written either.
+    StoredCoding codingOf(const PackageEntry& entry) const {
+        if (entry.dataOffset == 0 ||
+            package_.range(entry.dataOffset, entry.dataLength).size() == 0) {
+            return StoredCoding::Missing;
         }
-        return name;
-    }
-
-    StoredLocation location(uint32_t storedLength, uint32_t storedOffset,
-                            uint32_t originalLength) const {
-        StoredLocation data;
-        data.offset = storedOffset;
-        data.length = storedLength;
-        data.originalLength = originalLength;
-        data.coding = storesUncompressed(header_) ? StoredCoding::AsIs : StoredCoding::Zlib;
-        // Offset 0 is the package's start; data of which the package holds not
-        // a byte cannot be written either.
-        if (storedOffset == 0 || package_.range(storedOffset, storedLength).size() == 0) {
-            data.coding = StoredCoding::Missing;
-        }
-        return data;
-    }
-
-    // Every variant of a multi-language record, numbered by its place among the
-    // package's languages: storedLengths, storedOffsets and (later generation)
-    // originalLengths follow the six leading words of the fixed part, which
-    // lies whole in the package.
-    void addVariants(uint64_t fixedStart, PackageFile file) {
-        const uint32_t n = layout_.languages;
-        const uint64_t arrays = fixedStart + 24;
-        // One reader for every record's arrays: its blocks read ahead serve the
-        // next records too.
-        CheckedReader& values = arrays_;
-        values.restart(0);
-        for (uint32_t j = 0; j < n; ++j) {
-            const uint32_t stored = values.u32At(arrays + 4ull * j);
-            const uint32_t offset = values.u32At(arrays + 4ull * n + 4ull * j);
-            const uint32_t original =
-                layout_.release5 ? stored : values.u32At(arrays + 8ull * n + 4ull * j);
-            file.number = firstTwoDigits(j + 1);
-            file.language = j < contents_.languages.size() ? contents_.languages[j] : kNoLanguage;
-            file.data = location(stored, offset, original);
-            contents_.files.push_back(file);
-        }
-    }
-
-    // A variant's name carries at most the first two digits of its number.
-    static uint32_t firstTwoDigits(uint32_t number) {
-        while (number >= 100) {
-            number /= 10;
-        }
-        return number;
+        return entry.coding;
     }
 
     const ByteSource& package_;
@@ -251,7 +214,6 @@ class EpocReader {
     const StreamLayout layout_;
     CheckedReader stream_;
     CheckedReader names_;
-    CheckedReader arrays_;
     uint64_t nameBudget_;
     Contents contents_;
 };

@@ -1,13 +1,14 @@
 #pragma once
 // What a package holds, as data: one entry per line of its file list in package
-// order, the files an extraction writes (each tied to its entry), the language
-// codes, and every name in one text area. Both formats are read into this one
-// shape; the window, the extraction and the tests iterate it.
+// order with where its files' data lies, the language codes, and every name in
+// one text area. Both formats are read into this one shape; the files an
+// extraction writes are made from the entries as they are taken.
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "package/io/byte_source.h"
 #include "package/io/names.h"
 #include "package/model/stored_data.h"
 
@@ -31,19 +32,6 @@ struct TextRef {
 constexpr uint32_t kNoLanguage = UINT32_MAX;
 constexpr uint32_t kNoDigest = UINT32_MAX;
 
-// One line of the file list.
-struct PackageEntry {
-    TextRef name;              // the install (or source) name the line shows
-    uint32_t kind = 0;         // a FileType
-    uint32_t firstFile = 0;    // its files in Contents::files
-    uint32_t fileCount = 0;    // 0 for a line extraction passes over
-    uint32_t capabilities = 0; // Symbian OS 9: the capability bits its description asks for
-    bool hasCapabilities = false;
-    uint32_t runOptions = 0; // Symbian OS 9: when a file that is run runs (its operation options)
-    uint64_t storedLength = 0; // as the package declares them
-    uint64_t originalLength = 0;
-};
-
 // Where one file's bytes lie in the package, as its record or description says.
 struct StoredLocation {
     uint64_t offset = 0;
@@ -52,7 +40,33 @@ struct StoredLocation {
     StoredCoding coding = StoredCoding::Zlib;
 };
 
-// One file the extraction writes.
+// One line of the file list and what extraction writes for it, in 64 bytes: a
+// package of 100,000 records is held in a few MB beside its names.
+struct PackageEntry {
+    TextRef name;     // the install (or source) name the line shows
+    uint8_t kind = 0; // a FileType
+    StoredCoding coding = StoredCoding::Zlib;
+    uint16_t fileCount = 0; // files extraction writes: 0 for a line it passes over
+    bool hasCapabilities = false;
+    bool nameTooLong = false; // longer than kMaxNameUnits: its files are refused, never cut
+    // An older-format multi-language record: its files are its language
+    // variants, whose stored lengths, offsets and (when withOriginalLengths)
+    // original lengths are arrays of fileCount words from dataOffset on, read
+    // when its files are taken.
+    bool languageVariants = false;
+    bool withOriginalLengths = false;
+    uint32_t capabilities = 0; // Symbian OS 9: the capability bits its description asks for
+    uint32_t runOptions = 0;   // Symbian OS 9: when a file that is run runs (its operation options)
+    uint32_t number = 0;       // appended to the name its file is written under, when not 0
+    uint32_t digest = kNoDigest; // its file's SHA-1 in Contents::digests
+    uint64_t storedLength = 0;   // as the package declares them
+    uint64_t originalLength = 0;
+    uint64_t dataOffset = 0; // where its one file's bytes lie, dataLength of them
+    uint64_t dataLength = 0;
+};
+static_assert(sizeof(PackageEntry) <= 64, "an entry stays within 64 bytes");
+
+// One file the extraction writes, made from its entry when it is taken.
 struct PackageFile {
     uint32_t entry = 0;
     TextRef name;                    // the install name it is written under...
@@ -67,7 +81,6 @@ using Sha1Digest = std::array<unsigned char, 20>;
 
 struct Contents {
     std::vector<PackageEntry> entries;
-    std::vector<PackageFile> files;
     std::vector<uint32_t> languages; // in package order
     std::vector<Sha1Digest> digests;
     std::string names;
@@ -78,4 +91,35 @@ struct Contents {
     // The name `file` is extracted under: its install name and number.
     std::string extractionName(const PackageFile& file) const;
     uint32_t addDigest(const unsigned char (&sha1)[20]);
+    // The language of file `variant` of `entry`: a language variant's code, or kNoLanguage.
+    uint32_t variantLanguage(const PackageEntry& entry, uint32_t variant) const;
 };
+
+// The files of entry `index` of `contents`, in the order extraction writes
+// them: none, its one file, or each of its language variants, read from
+// `source`, the package `contents` was read from.
+std::vector<PackageFile> filesOf(const ByteSource& source, const Contents& contents,
+                                 uint32_t index);
+
+// Every file of `contents` in package order, handed to `take` one at a time
+// until it returns false; whether `take` took them all.
+template <typename Take>
+bool forEachFile(const ByteSource& source, const Contents& contents, Take take) {
+    for (uint32_t i = 0; i < contents.entries.size(); ++i) {
+        if (contents.entries[i].fileCount == 0) {
+            continue;
+        }
+        for (const PackageFile& file : filesOf(source, contents, i)) {
+            if (!take(file)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// How many files extraction writes of `contents`.
+uint64_t fileCountOf(const Contents& contents);
+
+// Every file of `contents` at once, for callers that need them side by side.
+std::vector<PackageFile> allFiles(const ByteSource& source, const Contents& contents);

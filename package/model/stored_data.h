@@ -5,7 +5,7 @@
 
 #include "package/io/byte_source.h"
 
-enum class StoredCoding {
+enum class StoredCoding : uint8_t {
     AsIs,    // the bytes are the file
     Zlib,    // a zlib stream (RFC 1950) that inflates to the file
     Unknown, // a way of keeping data this program cannot undo

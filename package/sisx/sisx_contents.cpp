@@ -118,7 +118,6 @@ class ContentsBuilder {
             PackageEntry line;
             line.name = contents_.addName(embedded.firstName);
             line.kind = FileComponent;
-            line.firstFile = static_cast<uint32_t>(contents_.files.size());
             contents_.entries.push_back(line);
             package(embedded, unit + embedded.dataIndex);
         }
@@ -131,34 +130,30 @@ class ContentsBuilder {
               TargetCounts* counts) {
         PackageEntry entry;
         entry.name = contents_.addName(description.target);
-        entry.kind = listKind(description);
-        entry.firstFile = static_cast<uint32_t>(contents_.files.size());
+        entry.kind = static_cast<uint8_t>(listKind(description));
         entry.capabilities = description.capabilities;
         entry.hasCapabilities = description.hasCapabilities;
         entry.runOptions = description.operation == kOperationRun ? description.options : 0;
         entry.storedLength = description.length;
         entry.originalLength = description.uncompressedLength;
+        if (handedOn(owner, description) && holdsData_) {
+            entry.fileCount = 1;
+            entry.nameTooLong = description.targetTooLong;
+            const std::string key = targetKey(description.target);
+            if (counts->total[key] >= 2) {
+                entry.number = ++counts->seen[key];
+            }
+            const DataKey dataKey{unit, description.fileIndex};
+            const auto found = std::lower_bound(keys_.begin(), keys_.end(), dataKey);
+            const StoredLocation& data = data_[static_cast<size_t>(found - keys_.begin())];
+            entry.dataOffset = data.offset;
+            entry.dataLength = data.length;
+            entry.coding = data.coding;
+            if (description.hasSha1) {
+                entry.digest = contents_.addDigest(description.sha1);
+            }
+        }
         contents_.entries.push_back(entry);
-        if (!handedOn(owner, description) || !holdsData_) {
-            return;
-        }
-        PackageFile out;
-        out.entry = static_cast<uint32_t>(contents_.entries.size() - 1);
-        out.name = entry.name;
-        out.nameTooLong = description.targetTooLong;
-        const std::string key = targetKey(description.target);
-        if (counts->total[key] >= 2) {
-            out.number = ++counts->seen[key];
-        }
-        const DataKey dataKey{unit, description.fileIndex};
-        const auto found = std::lower_bound(keys_.begin(), keys_.end(), dataKey);
-        out.data = data_[static_cast<size_t>(found - keys_.begin())];
-        out.data.originalLength = description.uncompressedLength;
-        if (description.hasSha1) {
-            out.digest = contents_.addDigest(description.sha1);
-        }
-        contents_.files.push_back(out);
-        contents_.entries.back().fileCount = 1;
     }
 
     const std::vector<DataKey>& keys_;

@@ -114,7 +114,9 @@ class CliTest : public ::testing::Test {
         if (testsupport::sharedPackageFolder("sisx").empty()) {
             GTEST_SKIP() << "the shared test data is absent: " << VORANDECK_TESTDATA;
         }
-        work_ = fs::temp_directory_path() / ("vorandeck-cli-" + std::to_string(std::rand()));
+        // One folder a test: the test command runs the tests side by side.
+        const char* test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        work_ = fs::temp_directory_path() / (std::string("vorandeck-cli-") + test);
         fs::create_directories(work_);
     }
     void TearDown() override {

@@ -8,7 +8,7 @@ namespace {
 // Each file of the open package as "name=content", or "name=<broken>".
 std::vector<std::string> restored(const Package& package) {
     std::vector<std::string> out;
-    for (const PackageFile& file : package.contents.files) {
+    for (const PackageFile& file : allFiles(package.source, package.contents)) {
         const StoredData data = storedDataOf(package, file);
         std::vector<unsigned char> bytes;
         const bool whole = restoreStored(data, static_cast<size_t>(data.originalLength), &bytes);
@@ -109,17 +109,17 @@ TEST(InnerPackage, OpensAsTheSamePackageOnItsOwn) {
         ASSERT_EQ(alone.openMemory(c.alone.data(), c.alone.size()), OpenResult::Opened);
         FileFunctions files;
         ASSERT_EQ(files.openMemory(c.outer.data(), c.outer.size()), OpenResult::Opened);
-        const Listed outerListed = listedOf(files.package->contents);
+        const Listed outerListed = listedOf(*files.package);
 
         ASSERT_EQ(files.openInner(c.entry), InnerResult::Opened);
         EXPECT_EQ(files.package->kind, alone.package->kind);
-        EXPECT_EQ(listedOf(files.package->contents).lines, listedOf(alone.package->contents).lines);
+        EXPECT_EQ(listedOf(*files.package).lines, listedOf(*alone.package).lines);
         EXPECT_EQ(restored(*files.package), restored(*alone.package));
         EXPECT_EQ(files.package->contents.languages, alone.package->contents.languages);
         EXPECT_EQ(files.innerChain(), std::vector<uint32_t>{c.entry});
 
         ASSERT_TRUE(files.closeInner());
-        EXPECT_EQ(listedOf(files.package->contents).lines, outerListed.lines);
+        EXPECT_EQ(listedOf(*files.package).lines, outerListed.lines);
         EXPECT_FALSE(files.closeInner());
         EXPECT_TRUE(files.innerChain().empty());
     }

@@ -63,7 +63,7 @@ void checkPackage(const std::string& folder, const std::string& name) {
         EXPECT_EQ(boxText(package, id), expected["header"][std::to_string(id)].text) << id;
     }
 
-    const Listed listed = listedOf(package.contents);
+    const Listed listed = listedOf(package);
     std::vector<std::string> lines;
     for (const ListEntry& line : listed.lines) {
         ASSERT_LE(line.kind, 5u);

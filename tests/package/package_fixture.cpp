@@ -116,12 +116,12 @@ RecordedMessage extractError(int textId) {
     return {0, textId, 8, "(null)"};
 }
 
-Listed listedOf(const Contents& contents) {
+Listed listedOf(const ByteSource& source, const Contents& contents) {
     Listed listed;
     for (const PackageEntry& entry : contents.entries) {
         listed.lines.push_back({entry.kind, contents.text(entry.name)});
     }
-    for (const PackageFile& file : contents.files) {
+    for (const PackageFile& file : allFiles(source, contents)) {
         listed.requests.push_back({contents.extractionName(file), file.data.length,
                                    file.data.offset, file.data.originalLength});
     }

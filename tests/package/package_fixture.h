@@ -117,7 +117,10 @@ struct Listed {
     std::vector<ListEntry> lines;
     std::vector<ExtractRequest> requests;
 };
-Listed listedOf(const Contents& contents);
+Listed listedOf(const ByteSource& source, const Contents& contents);
+inline Listed listedOf(const Package& package) {
+    return listedOf(package.source, package.contents);
+}
 
 // The stored data of `file` of `package`, as the extraction reads it.
 StoredData storedDataOf(const Package& package, const PackageFile& file);
@@ -138,6 +141,6 @@ struct OpenPackage {
     ~OpenPackage() { files.closePackage(); }
 
     const Contents& contents() const { return files.package->contents; }
-    Listed list() const { return listedOf(contents()); }
+    Listed list() const { return listedOf(*files.package); }
     Listed extractRequests() const { return list(); }
 };

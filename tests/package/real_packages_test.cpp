@@ -107,7 +107,7 @@ TEST(RealPackages, FromMemoryAsFromTheFile) {
         std::vector<std::vector<std::string>> written;
         std::vector<Listed> walked;
         for (Opened* opened : {&fromFile, &fromMemory}) {
-            walked.push_back(listedOf(opened->files.package->contents));
+            walked.push_back(listedOf(*opened->files.package));
 
             TempDir out;
             RecordingHost host;

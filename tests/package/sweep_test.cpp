@@ -62,7 +62,7 @@ Outcome runAll(const Bytes& bytes, const TempDir& dir, bool toDisk) {
         EXPECT_LT(std::strlen(contents.text(entry.name)), kMaxNameBytes);
     }
     outcome.lines = contents.entries.size();
-    outcome.requests = contents.files.size();
+    outcome.requests = fileCountOf(contents);
     if (toDisk) {
         RecordingHost host;
         host.useFolder(utf8Of(out), true);

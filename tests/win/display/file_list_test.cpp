@@ -32,21 +32,17 @@ std::shared_ptr<Package> packageOf(const std::vector<Entry>& entries,
     for (const Entry& e : entries) {
         PackageEntry entry;
         entry.name = contents.addName(e.name != nullptr ? e.name : "");
-        entry.kind = e.kind;
+        entry.kind = static_cast<uint8_t>(e.kind);
         entry.originalLength = e.original;
         entry.storedLength = e.stored;
         entry.capabilities = e.capabilities;
         entry.hasCapabilities = e.capabilities != 0;
-        entry.firstFile = static_cast<uint32_t>(contents.files.size());
-        const std::vector<uint32_t> languages =
-            e.languages.empty() ? std::vector<uint32_t>{kNoLanguage} : e.languages;
-        for (uint32_t language : languages) {
-            PackageFile file;
-            file.entry = static_cast<uint32_t>(contents.entries.size());
-            file.language = language;
-            contents.files.push_back(file);
+        entry.fileCount = 1;
+        if (!e.languages.empty()) {
+            contents.languages = e.languages;
+            entry.languageVariants = true;
+            entry.fileCount = static_cast<uint16_t>(e.languages.size());
         }
-        entry.fileCount = static_cast<uint32_t>(languages.size());
         contents.entries.push_back(entry);
     }
     return package;
