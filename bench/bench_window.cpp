@@ -2,7 +2,7 @@
 //   bench_window open PACKAGE sorted|unsorted
 //       opens PACKAGE through the Open button and the real open-file dialog and
 //       prints the milliseconds from the dialog's closing until the file list is
-//       filled and the window has painted, and the count of lines shown
+//       filled and the window has painted, the count of lines shown and peak memory
 //   bench_window extract PACKAGE FOLDER
 //       opens PACKAGE, then extracts it below FOLDER through the Extract button
 //       and prints the milliseconds until the success message, and peak memory
@@ -103,22 +103,23 @@ std::wstring wideArgument(const char* text) {
     return wide(text);
 }
 
-int timeOpen(const char* package, bool sorted) {
-    if (!showMainWindow(sorted))
-        return 1;
-    const double ms = openThroughDialog(wideArgument(package));
-    const LRESULT lines = SendMessageW(gDisplay.fileList, LVM_GETITEMCOUNT, 0, 0);
-    std::printf("%.1f %ld\n", ms, static_cast<long>(lines));
-    DestroyWindow(mainWindow);
-    return lines > 0 ? 0 : 1;
-}
-
 size_t peakMemoryKB() {
     PROCESS_MEMORY_COUNTERS counters = {};
     counters.cb = sizeof counters;
     GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
     return counters.PeakWorkingSetSize / 1024;
 }
+
+int timeOpen(const char* package, bool sorted) {
+    if (!showMainWindow(sorted))
+        return 1;
+    const double ms = openThroughDialog(wideArgument(package));
+    const LRESULT lines = SendMessageW(gDisplay.fileList, LVM_GETITEMCOUNT, 0, 0);
+    std::printf("%.1f %ld %zu\n", ms, static_cast<long>(lines), peakMemoryKB());
+    DestroyWindow(mainWindow);
+    return lines > 0 ? 0 : 1;
+}
+
 
 int timeExtract(const char* package, const char* folder) {
     gSettings.DefaultDest = DestFixedFolder;

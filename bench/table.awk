@@ -43,6 +43,8 @@ function megabytes(kb) { return sprintf("%.1f", kb / 1024) }
     if (key ~ /^(inflate|extract\.native|extract\.wine)/) bytes[key] = $4
     if (key ~ /^(extract|memory)\.(native|wine)/) peak[key] = $5
     if (key ~ /^(extract|memory)\.window/) peak[key] = $4
+    if (key ~ /^list\./) { peak[key] = $5; text[key] = $4 }
+    if (key ~ /^open\.unsorted/) peak[key] = $4
     if (key == "check.native.limit") { checked = $3; checkedBytes = $4 }
 }
 
@@ -118,6 +120,18 @@ END {
             printf " %.2f | %s |\n", (median(last) / count[nc]) / (median(first) / count[1]), msCell(last)
         }
     }
+
+    printf "\n| Peak memory listing %s records, MB | simple | multi10 | component |\n|---|---|---|---|\n", count[nc]
+    split("list.native|list.wine|open.unsorted", mk, "|")
+    split("open and list natively|open and list under Wine|real window, under Wine", ml, "|")
+    for (i = 1; i <= 3; i++) {
+        printf "| %s |", ml[i]
+        for (j = 1; j <= 3; j++) printf " %s |", megabytes(peak[mk[i] "." kind[j] "." count[nc]])
+        printf "\n"
+    }
+    printf "| the list's text (UTF-8) |"
+    for (j = 1; j <= 3; j++) printf " %s |", megabytes(text["list.native." kind[j] "." count[nc]] / 1024)
+    printf "\n"
 
     if (("details.native.0" in ms) || ("details.wine.0" in ms)) {
         printf "\n| Package details, ms | natively | under Wine |\n|---|---|---|\n"
