@@ -74,6 +74,9 @@ class EpocReader {
     Contents read() {
         readLanguages();
         contents_.entries.reserve(entryRoom());
+        // Names take about as many bytes as the records that point at them:
+        // room for that much saves copying the names as they grow.
+        contents_.names.reserve(std::min<size_t>(streamBytes(), 64u << 20));
         stream_.seek(header_.packageLinesOffset());
         while (takeRecord()) {
         }
@@ -87,10 +90,14 @@ class EpocReader {
     size_t entryRoom() const {
         constexpr uint64_t kSmallestFileRecord = 36;
         constexpr uint64_t kMostReserved = 1u << 20;
+        return static_cast<size_t>(std::min(streamBytes() / kSmallestFileRecord, kMostReserved));
+    }
+
+    // The bytes of the record stream that the package holds.
+    uint64_t streamBytes() const {
         const uint64_t end = std::min<uint64_t>(header_.dependenciesOffset(), package_.size());
         const uint64_t start = header_.packageLinesOffset();
-        const uint64_t room = end > start ? (end - start) / kSmallestFileRecord : 0;
-        return static_cast<size_t>(std::min(room, kMostReserved));
+        return end > start ? end - start : 0;
     }
 
     // The language codes: a code the package does not hold ends the list.

@@ -50,6 +50,10 @@ size_t utf16ToUtf8(const uint16_t* units, size_t count, char* out, size_t size) 
     size_t length = 0;
     for (size_t i = 0; i < count && units[i] != 0; ++i) {
         uint32_t cp = units[i];
+        if (cp < 0x80 && length + 1 < size) {
+            out[length++] = static_cast<char>(cp); // most names are ASCII
+            continue;
+        }
         if (isHighSurrogate(units[i]) && i + 1 < count && isLowSurrogate(units[i + 1])) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (units[i + 1] - 0xDC00u);
             ++i;
@@ -114,7 +118,9 @@ size_t windows1252ToUtf16(const unsigned char* bytes, size_t count, uint16_t* un
 }
 
 bool decodeName(const unsigned char* raw, size_t count, bool unicode, char* dest, size_t destSize) {
-    uint16_t units[kMaxNameUnits + 1] = {};
+    // Only the units taken are read: a whole name's worth of zeros, cleared for
+    // every name, cost more than the rest of reading a package's records.
+    uint16_t units[kMaxNameUnits + 1];
     size_t unitCount;
     if (unicode) {
         unitCount = count / 2;
