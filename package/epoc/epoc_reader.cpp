@@ -51,8 +51,10 @@ ReadName readName(CheckedReader& names, uint32_t lengthInBytes, uint32_t offset,
 
 // The names of one block in every language: `count` lengths, then `count`
 // offsets, from `at` on. Stops at the first word the package does not hold.
+// Names are kept while `budget` lasts: records that all point at one long
+// name cost no more than a few times the package's own size.
 std::vector<std::string> namesPerLanguage(CheckedReader& block, uint64_t at, uint32_t count,
-                                          CheckedReader& names, bool unicode) {
+                                          CheckedReader& names, bool unicode, uint64_t* budget) {
     std::vector<std::string> out;
     for (uint32_t i = 0; i < count; ++i) {
         const uint32_t length = block.u32At(at + 4ull * i);
@@ -60,16 +62,23 @@ std::vector<std::string> namesPerLanguage(CheckedReader& block, uint64_t at, uin
         if (!block.ok()) {
             break;
         }
-        out.push_back(readName(names, length, offset, unicode).text);
+        std::string name = *budget > 0 ? readName(names, length, offset, unicode).text : "";
+        *budget -= std::min<uint64_t>(*budget, name.size() + 1);
+        out.push_back(std::move(name));
     }
     return out;
+}
+
+// The bytes of names kept of one package: a few times its own size.
+uint64_t nameBudget(const ByteSource& package) {
+    return 4 * package.size() + (1u << 20);
 }
 
 class EpocReader {
   public:
     EpocReader(const ByteSource& package, const PackageHeader& header)
         : package_(package), header_(header), layout_(header), stream_(package), names_(package),
-          nameBudget_(4 * package.size() + (1u << 20)) {}
+          nameBudget_(nameBudget(package)) {}
 
     Contents read() {
         readLanguages();
@@ -236,10 +245,11 @@ EpocFacts readEpocFacts(const ByteSource& package, const PackageHeader& header) 
     const uint32_t languages = languageCountAsCount(header);
     const bool unicode = hasUnicodeNames(header);
     CheckedReader names(package);
+    uint64_t budget = nameBudget(package);
     if (header.filenamesOffset() != 0) {
         CheckedReader block(package);
         facts.componentNames =
-            namesPerLanguage(block, header.filenamesOffset(), languages, names, unicode);
+            namesPerLanguage(block, header.filenamesOffset(), languages, names, unicode, &budget);
     }
     // Each requisite: its UID, version and variant, then its names.
     CheckedReader block(package);
@@ -254,7 +264,7 @@ EpocFacts readEpocFacts(const ByteSource& package, const PackageHeader& header) 
         requisite.versionMajor = le16(fixed + 4);
         requisite.versionMinor = le16(fixed + 6);
         requisite.variant = le32(fixed + 8);
-        requisite.names = namesPerLanguage(block, at + 12, languages, names, unicode);
+        requisite.names = namesPerLanguage(block, at + 12, languages, names, unicode, &budget);
         facts.requisites.push_back(std::move(requisite));
         at += 12 + 8ull * languages;
     }
