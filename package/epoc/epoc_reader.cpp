@@ -210,19 +210,10 @@ class EpocReader {
             entry.fileCount = 1;
             entry.dataOffset = record.storedOffset;
             entry.dataLength = record.storedLength;
-            entry.coding = codingOf(entry);
+            entry.coding =
+                codingWhereStored(package_, entry.dataOffset, entry.dataLength, entry.coding);
         }
         contents_.entries.push_back(entry);
-    }
-
-    // Offset 0 is the package's start; data of which the package holds not a
-    // byte cannot be written either.
-    StoredCoding codingOf(const PackageEntry& entry) const {
-        if (entry.dataOffset == 0 ||
-            package_.range(entry.dataOffset, entry.dataLength).size() == 0) {
-            return StoredCoding::Missing;
-        }
-        return entry.coding;
     }
 
     const ByteSource& package_;

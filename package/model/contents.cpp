@@ -25,15 +25,6 @@ uint32_t firstTwoDigits(uint32_t number) {
     return number;
 }
 
-// Data of which the package holds not a byte cannot be written; offset 0 is
-// the package's start, never a file's data.
-StoredCoding codingOf(const ByteSource& source, const StoredLocation& data, StoredCoding coding) {
-    if (data.offset == 0 || source.range(data.offset, data.length).size() == 0) {
-        return StoredCoding::Missing;
-    }
-    return coding;
-}
-
 // Each language variant of a multi-language record, numbered by its place
 // among the package's languages. The arrays lay whole in the package when it
 // was read; a word it does not hold reads as 0, a variant without data.
@@ -47,7 +38,8 @@ void addVariants(const ByteSource& source, const Contents& contents, const Packa
         file.data.offset = values.u32At(at + 4ull * n + 4ull * j);
         file.data.originalLength =
             entry.withOriginalLengths ? values.u32At(at + 8ull * n + 4ull * j) : file.data.length;
-        file.data.coding = codingOf(source, file.data, entry.coding);
+        file.data.coding =
+            codingWhereStored(source, file.data.offset, file.data.length, entry.coding);
         file.number = firstTwoDigits(j + 1);
         file.language = contents.variantLanguage(entry, j);
         files->push_back(file);
@@ -55,6 +47,14 @@ void addVariants(const ByteSource& source, const Contents& contents, const Packa
 }
 
 } // namespace
+
+StoredCoding codingWhereStored(const ByteSource& source, uint64_t offset, uint64_t length,
+                               StoredCoding coding) {
+    if (offset == 0 || source.range(offset, length).size() == 0) {
+        return StoredCoding::Missing;
+    }
+    return coding;
+}
 
 TextRef Contents::addName(const std::string& name) {
     TextRef ref;

@@ -118,6 +118,11 @@ bool forEachFile(const ByteSource& source, const Contents& contents, Take take) 
     return true;
 }
 
+// `coding`, or Missing when `source` holds not a byte of the data at
+// `offset`: offset 0 is the package's start, never a file's data.
+StoredCoding codingWhereStored(const ByteSource& source, uint64_t offset, uint64_t length,
+                               StoredCoding coding);
+
 // How many files extraction writes of `contents`.
 uint64_t fileCountOf(const Contents& contents);
 
