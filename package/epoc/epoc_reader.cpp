@@ -28,13 +28,15 @@ struct StreamLayout {
 };
 
 // A name as the package holds it, read whole up to kMaxNameUnits characters.
+// It stays on the stack: a name is copied once, into the package's names.
 struct ReadName {
-    std::string text; // UTF-8
+    char text[kMaxNameBytes]; // UTF-8, ended by a zero byte
     bool tooLong = false;
 };
 
 ReadName readName(CheckedReader& names, uint32_t lengthInBytes, uint32_t offset, bool unicode) {
     ReadName name;
+    name.text[0] = '\0';
     // Offset 0 names the start of the package, never a name.
     if (lengthInBytes == 0 || offset == 0) {
         return name;
@@ -42,9 +44,7 @@ ReadName readName(CheckedReader& names, uint32_t lengthInBytes, uint32_t offset,
     const uint32_t limit = unicode ? 2 * kMaxNameUnits : kMaxNameUnits;
     unsigned char raw[2 * kMaxNameUnits];
     const size_t got = names.someAt(offset, raw, lengthInBytes < limit ? lengthInBytes : limit);
-    char text[kMaxNameBytes];
-    const bool ended = decodeName(raw, got, unicode, text, sizeof text);
-    name.text = text;
+    const bool ended = decodeName(raw, got, unicode, name.text, sizeof name.text);
     name.tooLong = lengthInBytes > limit && got == limit && !ended;
     return name;
 }
@@ -170,9 +170,9 @@ class EpocReader {
 
     // Names cost no more memory than a few times the package's own size,
     // however many records point at one long name.
-    TextRef keepName(const std::string& name) {
+    TextRef keepName(std::string_view name) {
         if (name.size() + 1 > nameBudget_) {
-            return contents_.addName(std::string());
+            return contents_.addName(std::string_view());
         }
         nameBudget_ -= name.size() + 1;
         return contents_.addName(name);

@@ -56,11 +56,11 @@ StoredCoding codingWhereStored(const ByteSource& source, uint64_t offset, uint64
     return coding;
 }
 
-TextRef Contents::addName(const std::string& name) {
+TextRef Contents::addName(std::string_view name) {
     TextRef ref;
     ref.offset = static_cast<uint32_t>(names.size());
     ref.length = static_cast<uint32_t>(name.size());
-    names += name;
+    names.append(name.data(), name.size());
     names += '\0';
     return ref;
 }

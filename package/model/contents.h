@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "package/io/byte_source.h"
@@ -87,7 +88,7 @@ struct Contents {
 
     // The terminated UTF-8 text of `ref`.
     const char* text(TextRef ref) const { return names.c_str() + ref.offset; }
-    TextRef addName(const std::string& name);
+    TextRef addName(std::string_view name);
     // The name `file` is extracted under: its install name and number.
     std::string extractionName(const PackageFile& file) const;
     uint32_t addDigest(const unsigned char (&sha1)[20]);
