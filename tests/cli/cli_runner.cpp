@@ -78,14 +78,23 @@ int run(const std::vector<std::string>& arguments, const OutputFiles& files) {
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = inheritable(files.out);
-    startup.hStdError = inheritable(files.err);
     PROCESS_INFORMATION process = {};
-    const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                        nullptr, &startup, &process);
-    CloseHandle(startup.hStdOutput);
-    CloseHandle(startup.hStdError);
+    // A start under Wine failed once, on a fresh prefix, with nothing printed:
+    // a few tries tell a passing failure from a program that cannot start, and
+    // the last error is kept where the program's own errors go.
+    BOOL started = FALSE;
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+        startup.hStdOutput = inheritable(files.out);
+        startup.hStdError = inheritable(files.err);
+        started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                 &startup, &process);
+        error = started ? 0 : GetLastError();
+        CloseHandle(startup.hStdOutput);
+        CloseHandle(startup.hStdError);
+    }
     if (!started) {
+        std::ofstream(files.err) << "CreateProcessW failed, error " << error << "\n";
         return -1;
     }
     WaitForSingleObject(process.hProcess, INFINITE);

@@ -147,7 +147,7 @@ TEST_F(CliTest, InfoShowsTheHeaderBoxesAndTheDetails) {
         const auto read = readPackage(ByteSource::fromFile(file));
         ASSERT_TRUE(read);
         EXPECT_NE(run.out.find(detailsText(describePackage(*read, kNow))), std::string::npos);
-        EXPECT_EQ(run.status, read->readable() ? 0 : 1);
+        EXPECT_EQ(run.status, read->readable() ? 0 : 1) << run.err;
         platformClose(file);
         // The App UID and version boxes, labelled as the window labels them.
         for (const auto& [box, label] :
