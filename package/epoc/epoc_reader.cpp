@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -49,10 +50,20 @@ ReadName readName(CheckedReader& names, uint32_t lengthInBytes, uint32_t offset,
     return name;
 }
 
+// `name` while `budget` (bytes, with each name's zero byte) lasts, and empty
+// once it does not: records that all point at one long name cost no more than
+// a few times the package's own size.
+std::string_view withinBudget(std::string_view name, uint64_t* budget) {
+    if (name.size() + 1 > *budget) {
+        return std::string_view();
+    }
+    *budget -= name.size() + 1;
+    return name;
+}
+
 // The names of one block in every language: `count` lengths, then `count`
-// offsets, from `at` on. Stops at the first word the package does not hold.
-// Names are kept while `budget` lasts: records that all point at one long
-// name cost no more than a few times the package's own size.
+// offsets, from `at` on. Stops at the first word the package does not hold;
+// names are kept while `budget` lasts.
 std::vector<std::string> namesPerLanguage(CheckedReader& block, uint64_t at, uint32_t count,
                                           CheckedReader& names, bool unicode, uint64_t* budget) {
     std::vector<std::string> out;
@@ -62,8 +73,10 @@ std::vector<std::string> namesPerLanguage(CheckedReader& block, uint64_t at, uin
         if (!block.ok()) {
             break;
         }
-        std::string name = *budget > 0 ? readName(names, length, offset, unicode).text : "";
-        *budget -= std::min<uint64_t>(*budget, name.size() + 1);
+        std::string name;
+        if (*budget > 0) {
+            name = withinBudget(readName(names, length, offset, unicode).text, budget);
+        }
         out.push_back(std::move(name));
     }
     return out;
@@ -168,16 +181,6 @@ class EpocReader {
         return true;
     }
 
-    // Names cost no more memory than a few times the package's own size,
-    // however many records point at one long name.
-    TextRef keepName(std::string_view name) {
-        if (name.size() + 1 > nameBudget_) {
-            return contents_.addName(std::string_view());
-        }
-        nameBudget_ -= name.size() + 1;
-        return contents_.addName(name);
-    }
-
     void addFileRecord(int32_t type, uint64_t fixedStart, const FileRecord& record) {
         const uint32_t kind = record.fileType;
         if (kind > FileOpenDuringInstall) {
@@ -188,7 +191,7 @@ class EpocReader {
             readName(names_, bySource ? record.sourceNameLength : record.destNameLength,
                      bySource ? record.sourceNameOffset : record.destNameOffset, layout_.unicode);
         PackageEntry entry;
-        entry.name = keepName(name.text);
+        entry.name = contents_.addName(withinBudget(name.text, &nameBudget_));
         entry.kind = static_cast<uint8_t>(kind);
         entry.nameTooLong = name.tooLong;
         entry.storedLength = record.storedLength;
