@@ -34,7 +34,10 @@ struct Scratch {
     int answers = 0;
 
     Scratch() {
-        root = fs::temp_directory_path() / ("vorandeck-fuzz-" + std::to_string(::getpid()));
+        // Ended after the process number, so that no other process's folder
+        // starts with this name: one that does was written by this run.
+        root = fs::temp_directory_path() /
+               ("vorandeck-fuzz-" + std::to_string(::getpid()) + "-scratch");
         packageFolder = root / "package";
         chosen = root / "chosen";
         fixed = root / "fixed";
