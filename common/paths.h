@@ -1,11 +1,24 @@
 #pragma once
-// Paths as the program keeps them: UTF-8 in buffers of kPathSize bytes, so at
-// most kPathSize - 1 bytes of text and a terminator.
+// Paths as the program keeps them: UTF-8 in buffers of kPathSize bytes. Windows
+// counts a path in UTF-16 units, and so does the program's limit: at most
+// kPathUnits units, which take at most three bytes each in UTF-8.
 #include <cstddef>
 
-constexpr size_t kPathSize = 260;
+constexpr size_t kPathUnits = 259;
+constexpr size_t kPathSize = kPathUnits * 3 + 1;
 
 // Windows takes either slash between the elements of a path.
 inline bool isPathSeparator(char c) {
     return c == '\\' || c == '/';
+}
+
+// The UTF-16 units that UTF-8 `text` takes: one for every character, two for
+// one beyond the Basic Multilingual Plane (four bytes in UTF-8).
+inline size_t utf16Units(const char* text) {
+    size_t units = 0;
+    for (; *text != '\0'; ++text) {
+        const unsigned char c = static_cast<unsigned char>(*text);
+        units += (c & 0xC0) == 0x80 ? 0 : (c >= 0xF0 ? 2 : 1);
+    }
+    return units;
 }

@@ -36,6 +36,8 @@ enum StringId : int {
     IdsReallyQuit = 32,
     IdsRestartNeeded = 33,
     IdsStubHoldsNoData = 34,
+    IdsWriteDiskFull = 35, // follows the file's path
+    IdsWriteFailed = 36,   // follows the file's path
     IdsInnerTooLarge = 60,
     IdsInnerTooDeep = 61,
     IdsRegistryKey = 70,

@@ -2,6 +2,9 @@
 // or copied when the package keeps it as it is, below the run's folder.
 #include "package/extract/extraction_run.h"
 
+#include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -53,13 +56,17 @@ struct ExtractionRun::StoredReader {
 // than extracted has no handle, and its bytes go to `content` alone, if anywhere.
 struct ExtractionRun::Output : ChunkSink, InflateSink {
     FileHandle file;
-    std::string path; // of `file`, to remove it when the run stops part way
+    std::string path; // of `file`, the temporary name it is written under
+    OutputPlace place;
     const StoredData& data;
     ExtractHost& host;
     ContentSink* content;
     uint64_t written = 0;
     bool overran = false;
     bool stopped = false;
+    // Set by whichever thread writes when a write fails; nothing more is written then.
+    std::atomic<bool> writeFailed{false};
+    WriteFailure failure = WriteFailure::Other;
     Sha1 digest;
     uint32_t adler = kAdler32Start;
     ChunkWriter* writer; // null: written by this thread
@@ -86,8 +93,9 @@ struct ExtractionRun::Output : ChunkSink, InflateSink {
     }
 
     void writeChunk(const unsigned char* bytes, uint32_t count) override {
-        if (file != kInvalidFile) {
-            platformWrite(file, bytes, count);
+        if (file != kInvalidFile && !writeFailed && platformWrite(file, bytes, count) != count) {
+            failure = platformLastWriteFailure();
+            writeFailed = true;
         }
         if (content != nullptr) {
             content->take(bytes, count);
@@ -99,7 +107,7 @@ struct ExtractionRun::Output : ChunkSink, InflateSink {
 
     bool take(const unsigned char* bytes, uint32_t count) override {
         write(bytes, count);
-        return !overran && !stopRequested();
+        return !overran && !writeFailed && !stopRequested();
     }
 
     void write(const unsigned char* bytes, uint64_t count) {
@@ -142,7 +150,10 @@ ExtractionRun::ExtractionRun(const ByteSource& package, const Contents& contents
                              const char* packagePath, const ExtractSettings& settings,
                              ExtractHost& host)
     : package_(package), contents_(contents), packagePath_(packagePath), settings_(settings),
-      host_(host) {}
+      host_(host),
+      temporarySeed_(static_cast<uint32_t>(
+          static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) *
+          2654435761u)) {}
 
 // The writer thread stops, and the buffers go, with the run.
 ExtractionRun::~ExtractionRun() = default;
@@ -235,41 +246,93 @@ FileOutcome ExtractionRun::write(const StoredData& data, const std::string& name
     StoredReader stored{data.bytes};
     const uint32_t first = stored.next(run->input[0]);
     FileOutcome outcome;
-    std::string path;
+    OutputPlace place;
     FileHandle file = kInvalidFile;
-    if (target.toDisk && (file = openOutput(name, &path, &outcome)) == kInvalidFile) {
+    if (target.toDisk && (file = openOutput(name, &place, &outcome)) == kInvalidFile) {
         return outcome;
     }
     Output output(file, data, host_, target.content,
                   data.originalLength >= kOwnWriterLength ? chunkWriter() : nullptr);
-    output.path = path;
+    output.path = place.temporary;
+    output.place = place;
     if (data.coding == StoredCoding::AsIs) {
         return copyStored(*run, first, stored, output);
     }
     return inflateStored(*run, first, stored, output);
 }
 
-// The end common to both ways of writing: size and digest checks, close, count,
-// progress. A size that differs is the one reported when both do.
+// The end common to both ways of writing: size and digest checks, close, the
+// final name, count, progress. Only a whole file gets its final name and is
+// counted; a size that differs is the one reported when both differ. A package
+// whose data is longer than it declares still gives the whole declared file.
 FileOutcome ExtractionRun::finishFile(Output& output) {
+    const bool shortened = !output.overran && output.size() != output.data.originalLength;
+    const bool closed = output.file == kInvalidFile || platformClose(output.file);
+    if (!closed && !output.writeFailed) {
+        output.failure = platformLastWriteFailure();
+        output.writeFailed = true;
+    }
+    output.file = kInvalidFile;
+    if (output.writeFailed) {
+        return discard(output, failWrite(output));
+    }
+    if (shortened) {
+        return discard(output, fail(IdsSizeDiffers));
+    }
     FileOutcome outcome{FileResult::Written, 0};
-    if (output.overran || output.size() != output.data.originalLength) {
+    if (output.overran) {
         outcome.message = fail(IdsSizeDiffers);
     } else if (!output.matchesDigest()) {
         outcome.message = fail(IdsChecksumDiffers);
     }
-    platformClose(output.file);
+    if (!output.path.empty()) {
+        const FileResult named = giveFinalName(output);
+        if (named != FileResult::Written) {
+            platformRemoveFile(output.path.c_str());
+            return {named, named == FileResult::Failed ? fail(IdsCreateError) : 0};
+        }
+    }
     ++extractedCount_;
     host_.stepProgress();
     return outcome;
 }
 
-// The run stops part way through a file: what was written of it goes.
-FileOutcome ExtractionRun::stopFile(Output& output) {
+// Renames the whole temporary file to its final name: over the file there only
+// when that may be replaced; one that came meanwhile is asked about as any other.
+FileResult ExtractionRun::giveFinalName(const Output& output) {
+    const OutputPlace& place = output.place;
+    CreateResult renamed = platformRename(output.path.c_str(), place.path.c_str(), place.replace);
+    if (renamed == CreateResult::Exists) {
+        if (settings_.overwriteFiles ||
+            host_.showMessage(KindQuestion, IdsAlreadyExists, 0, place.path.c_str()) != AnswerYes) {
+            return FileResult::Skipped;
+        }
+        renamed = platformRename(output.path.c_str(), place.path.c_str(), true);
+    }
+    return renamed == CreateResult::Created ? FileResult::Written : FileResult::Failed;
+}
+
+// A file that did not come out whole: its temporary file goes, and it is not counted.
+FileOutcome ExtractionRun::discard(Output& output, int message) {
     platformClose(output.file);
+    output.file = kInvalidFile;
     if (!output.path.empty()) {
         platformRemoveFile(output.path.c_str());
     }
+    return {FileResult::Failed, message};
+}
+
+// A write to the output failed: the message names the file and, where the
+// system says so, a full disk.
+int ExtractionRun::failWrite(const Output& output) {
+    const int textId = output.failure == WriteFailure::DiskFull ? IdsWriteDiskFull : IdsWriteFailed;
+    host_.showMessage(KindError, textId, 0, output.place.path.c_str());
+    return textId;
+}
+
+// The run stops part way through a file: what was written of it goes.
+FileOutcome ExtractionRun::stopFile(Output& output) {
+    discard(output, 0);
     ended_ = true;
     return {FileResult::RunEnded, 0};
 }
@@ -278,7 +341,7 @@ FileOutcome ExtractionRun::copyStored(ExtractBuffers& buffers, uint32_t first, S
                                       Output& output) {
     uint32_t got = first;
     int filling = 0;
-    while (got != 0 && !output.overran && !output.stopRequested()) {
+    while (got != 0 && !output.overran && !output.writeFailed && !output.stopRequested()) {
         output.write(buffers.input[filling], got);
         filling ^= 1;
         got = stored.next(buffers.input[filling]);
@@ -308,11 +371,7 @@ FileOutcome ExtractionRun::inflateStored(ExtractBuffers& buffers, uint32_t first
                                          StoredReader& stored, Output& output) {
     InflateStream stream(false);
     if (!stream.start()) {
-        platformClose(output.file);
-        if (!output.path.empty()) {
-            platformRemoveFile(output.path.c_str());
-        }
-        return {FileResult::Failed, fail(IdsInflateInitError)};
+        return discard(output, fail(IdsInflateInitError));
     }
     const InflateBuffers pieces{
         buffers.input[0], kInputChunk, {buffers.output[0], buffers.output[1]}, kOutputChunk};
@@ -327,13 +386,14 @@ FileOutcome ExtractionRun::inflateStored(ExtractBuffers& buffers, uint32_t first
         result.end == InflateEnd::Finished &&
         (output.overran || trailerMatches(stored.bytes, result.consumed, output.adler));
     FileOutcome outcome;
-    if (whole || output.overran) {
+    if (output.writeFailed) {
+        outcome = discard(output, failWrite(output));
+    } else if (whole || output.overran) {
         outcome = finishFile(output);
     } else {
         // Data that ran out, corrupt data, a wrong checksum or a dictionary we
-        // cannot have: what was written stays, but the file does not count.
-        outcome = {FileResult::Failed, fail(IdsInflateError)};
-        platformClose(output.file);
+        // cannot have: the file is not whole, so it is neither kept nor counted.
+        outcome = discard(output, fail(IdsInflateError));
     }
     if (!stream.end()) {
         const int message = fail(IdsInflateEndError);
@@ -370,7 +430,7 @@ bool ExtractionRun::destinationFolder(std::string* base) {
     return true;
 }
 
-FileHandle ExtractionRun::openOutput(const std::string& name, std::string* outputPath,
+FileHandle ExtractionRun::openOutput(const std::string& name, OutputPlace* place,
                                      FileOutcome* refused) {
     std::string base;
     if (!destinationFolder(&base)) {
@@ -390,37 +450,97 @@ FileHandle ExtractionRun::openOutput(const std::string& name, std::string* outpu
     folderOf(path, folder);
     // Files of one folder come one after another; asking again for every file
     // whether their folder is there cost a lookup of each of its parents.
-    if (std::strlen(folder) > base.size() && madeFolder_ != folder && makeFolders(folder)) {
-        madeFolder_ = folder;
-    }
-    CreateResult result;
-    FileHandle file = platformCreateOutput(path, settings_.overwriteFiles, &result);
-    // Only a file that is already there is worth a question; a Yes replaces it
-    // once, a No keeps it and skips this file.
-    if (file == kInvalidFile && !settings_.overwriteFiles && result == CreateResult::Exists) {
-        if (host_.showMessage(KindQuestion, IdsAlreadyExists, 0, path) != AnswerYes) {
-            *refused = {FileResult::Skipped, 0};
+    if (madeFolder_ != folder) {
+        if (!makeFolders(base, folder)) {
+            refused->message = fail(IdsCreateError);
             return kInvalidFile;
         }
-        file = platformCreateOutput(path, true, &result);
+        madeFolder_ = folder;
     }
+    place->path = path;
+    place->replace = settings_.overwriteFiles;
+    switch (platformPathKind(path)) {
+    case PathKind::Missing:
+        break;
+    case PathKind::File:
+    case PathKind::Link:
+        // A link of the name is replaced by the new file itself, never written through.
+        if (platformSameFile(path, packagePath_.c_str())) {
+            refused->message = fail(IdsCreateError);
+            return kInvalidFile;
+        }
+        // Only a file that is already there is worth a question; a Yes replaces it
+        // once, a No keeps it and skips this file.
+        if (!place->replace) {
+            if (host_.showMessage(KindQuestion, IdsAlreadyExists, 0, path) != AnswerYes) {
+                *refused = {FileResult::Skipped, 0};
+                return kInvalidFile;
+            }
+            place->replace = true;
+        }
+        break;
+    default:
+        refused->message = fail(IdsCreateError);
+        return kInvalidFile;
+    }
+    const FileHandle file = createTemporary(folder, &place->temporary);
     if (file == kInvalidFile) {
         refused->message = fail(IdsCreateError);
     }
-    *outputPath = path;
     return file;
+}
+
+// A new file of a name of its own in `folder`, where a file is written before it
+// is whole: a file it replaces stays as it was until then.
+FileHandle ExtractionRun::createTemporary(const char* folder, std::string* path) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[48];
+        std::snprintf(name, sizeof name, "\\~vd%08x.tmp",
+                      static_cast<unsigned>(temporarySeed_ + ++temporaries_));
+        *path = std::string(folder) + name;
+        CreateResult result;
+        const FileHandle file = platformCreateNew(path->c_str(), &result);
+        if (result != CreateResult::Exists) {
+            return file;
+        }
+    }
+    return kInvalidFile;
+}
+
+// Makes `folder` below `base` and every folder between them that is missing.
+// The base is the user's and may be a link; below it a link, a junction or a
+// file where a folder belongs is refused, so that no file lands outside.
+bool ExtractionRun::makeFolders(const std::string& base, const char* folder) {
+    if (!platformIsDirectory(base.c_str()) && !makeParents(base.c_str())) {
+        return false;
+    }
+    const size_t length = std::strlen(folder);
+    for (size_t end = base.size() + 1; end <= length; ++end) {
+        if (end != length && !isPathSeparator(folder[end])) {
+            continue;
+        }
+        const std::string element(folder, end);
+        const PathKind kind = platformPathKind(element.c_str());
+        if (kind == PathKind::Missing && platformMakeDirectory(element.c_str())) {
+            continue;
+        }
+        if (platformPathKind(element.c_str()) != PathKind::Folder) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Makes `folder` and every parent it lacks, stopping at the first one that
 // exists; returns whether `folder` is there now.
-bool ExtractionRun::makeFolders(const char* folder) {
+bool ExtractionRun::makeParents(const char* folder) {
     if (platformPathExists(folder)) {
         return true;
     }
     char parent[kPathSize];
     folderOf(folder, parent);
     if (parent[0] != '\0') {
-        makeFolders(parent);
+        makeParents(parent);
     }
     return platformMakeDirectory(folder);
 }

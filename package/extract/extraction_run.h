@@ -15,10 +15,19 @@
 class ChunkWriter;
 struct ExtractBuffers;
 
+// Where one output goes: its final path, the temporary file it is written to
+// until it is whole, and whether it may then replace a file of its final name.
+struct OutputPlace {
+    std::string path;
+    std::string temporary;
+    bool replace = false;
+};
+
 // What became of one file.
 enum class FileResult {
-    Written,  // on disk and counted; `message` is set when its size or digest differs
-    Failed,   // not written, or written only in part and not counted; `message` says why
+    Written,  // on disk whole and counted; `message` is set when the package's data
+              // ran past the declared size or its digest differs
+    Failed,   // not written whole, so not on disk and not counted; `message` says why
     Skipped,  // the user kept the file that was there
     RunEnded, // the user ended the run before it: it was not touched
 };
@@ -75,13 +84,18 @@ class ExtractionRun {
     FileOutcome inflateStored(ExtractBuffers& buffers, uint32_t first, StoredReader& stored,
                               Output& output);
     FileOutcome finishFile(Output& output);
+    FileResult giveFinalName(const Output& output);
+    FileOutcome discard(Output& output, int message);
     FileOutcome stopFile(Output& output);
-    // Opens the output file and says where it is; an invalid handle with the
-    // outcome when it cannot be had.
-    FileHandle openOutput(const std::string& name, std::string* path, FileOutcome* refused);
+    // Opens the file the output is written to and says where it goes; an
+    // invalid handle with the outcome when it cannot be had.
+    FileHandle openOutput(const std::string& name, OutputPlace* place, FileOutcome* refused);
+    FileHandle createTemporary(const char* folder, std::string* path);
     bool destinationFolder(std::string* base);
-    bool makeFolders(const char* folder);
+    bool makeFolders(const std::string& base, const char* folder);
+    bool makeParents(const char* folder);
     int fail(int textId);
+    int failWrite(const Output& output);
     void countFailure(const FileOutcome& outcome);
     ChunkWriter* chunkWriter();
     ExtractBuffers* buffers();
@@ -91,8 +105,10 @@ class ExtractionRun {
     const std::string packagePath_;
     const ExtractSettings settings_;
     ExtractHost& host_;
-    std::string chosenFolder_; // DefaultDest 501: asked at the first file that needs it
-    std::string madeFolder_;   // the folder the last file went into, known to exist
+    std::string chosenFolder_;     // DefaultDest 501: asked at the first file that needs it
+    std::string madeFolder_;       // the folder the last file went into, known to exist
+    const uint32_t temporarySeed_; // differs between runs, so that they rarely meet
+    uint32_t temporaries_ = 0;
     int32_t extractedCount_ = 0;
     int32_t failedCount_ = 0;
     bool ended_ = false;

@@ -74,7 +74,11 @@ OutputPath composeOutputPath(const char* base, const char* installName, const ch
         return OutputPath::TooLong;
     }
     std::memcpy(out, base, baseLength + 1);
-    const OutputPath result = appendElements(withoutDrive(installName), out, baseLength);
+    OutputPath result = appendElements(withoutDrive(installName), out, baseLength);
+    // Any path of kPathUnits fits the buffer; within it, the units are what counts.
+    if (result == OutputPath::Composed && utf16Units(out) > kPathUnits) {
+        result = OutputPath::TooLong;
+    }
     if (result == OutputPath::Composed && packagePath != nullptr && samePath(out, packagePath)) {
         out[0] = '\0';
         return OutputPath::IsPackage;

@@ -5,7 +5,7 @@
 
 enum class OutputPath {
     Composed,
-    TooLong,   // the whole path would not fit in kPathSize bytes
+    TooLong,   // the whole path would take more than kPathUnits UTF-16 units
     Unsafe,    // an element below the folder would climb out, name a device or be empty
     IsPackage, // the path names the package being read
 };

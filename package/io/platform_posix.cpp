@@ -2,6 +2,7 @@
 #include "package/io/platform.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include <fcntl.h>
@@ -14,7 +15,7 @@ namespace {
 
 // The program builds Windows paths; here a backslash separates folders too.
 struct NativePath {
-    char text[1024];
+    char text[4096];
     explicit NativePath(const char* path) {
         size_t i = 0;
         for (; path[i] != '\0' && i < sizeof text - 1; ++i) {
@@ -32,12 +33,14 @@ int descriptor(FileHandle file) {
 
 FileHandle platformOpenForRead(const char* path) {
     NativePath native(path);
-    int fd = ::open(native.text, O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
+    int fd = ::open(native.text, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         return kInvalidFile;
     }
     struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
         ::close(fd);
         return kInvalidFile;
     }
@@ -75,10 +78,28 @@ uint32_t platformReadAt(FileHandle file, uint64_t offset, void* buffer, uint32_t
     });
 }
 
+namespace {
+
+thread_local int tLastWriteError = 0;
+
+} // namespace
+
 uint32_t platformWrite(FileHandle file, const void* buffer, uint32_t count) {
-    return transferAll(count, [&](uint32_t done) {
+    errno = 0;
+    const uint32_t written = transferAll(count, [&](uint32_t done) {
         return ::write(descriptor(file), static_cast<const char*>(buffer) + done, count - done);
     });
+    if (written < count) {
+        // A write that moved nothing and said nothing is the end of the room.
+        tLastWriteError = errno != 0 ? errno : ENOSPC;
+    }
+    return written;
+}
+
+WriteFailure platformLastWriteFailure() {
+    const int error = tLastWriteError;
+    return (error == ENOSPC || error == EDQUOT || error == EFBIG) ? WriteFailure::DiskFull
+                                                                  : WriteFailure::Other;
 }
 
 uint64_t platformFileSize(FileHandle file) {
@@ -93,7 +114,11 @@ bool platformClose(FileHandle file) {
     if (file == kInvalidFile) {
         return false;
     }
-    return ::close(descriptor(file)) == 0;
+    if (::close(descriptor(file)) != 0) {
+        tLastWriteError = errno;
+        return false;
+    }
+    return true;
 }
 
 FileHandle platformCreateOutput(const char* path, bool replace, CreateResult* result) {
@@ -114,6 +139,66 @@ FileHandle platformCreateOutput(const char* path, bool replace, CreateResult* re
     *result = (errno == EEXIST && !platformIsDirectory(path)) ? CreateResult::Exists
                                                               : CreateResult::Failed;
     return kInvalidFile;
+}
+
+PathKind platformPathKind(const char* path) {
+    NativePath native(path);
+    struct stat info;
+    if (::lstat(native.text, &info) != 0) {
+        return errno == ENOENT ? PathKind::Missing : PathKind::Other;
+    }
+    if (S_ISLNK(info.st_mode)) {
+        return PathKind::Link;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return PathKind::Folder;
+    }
+    return S_ISREG(info.st_mode) ? PathKind::File : PathKind::Other;
+}
+
+FileHandle platformCreateNew(const char* path, CreateResult* result) {
+    NativePath native(path);
+    // O_EXCL also refuses a link of that name, dangling or not.
+    int fd = ::open(native.text, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        *result = errno == EEXIST ? CreateResult::Exists : CreateResult::Failed;
+        return kInvalidFile;
+    }
+    *result = CreateResult::Created;
+    return fd;
+}
+
+CreateResult platformRename(const char* from, const char* to, bool replace) {
+    NativePath source(from);
+    NativePath target(to);
+    if (replace) {
+        return ::rename(source.text, target.text) == 0 ? CreateResult::Created
+                                                       : CreateResult::Failed;
+    }
+    // A hard link fails when the name is taken, where a rename would replace it.
+    if (::link(source.text, target.text) != 0) {
+        if (errno == EEXIST) {
+            return CreateResult::Exists;
+        }
+        // A file system without hard links: look first, then rename.
+        struct stat info;
+        if (::lstat(target.text, &info) == 0) {
+            return CreateResult::Exists;
+        }
+        return ::rename(source.text, target.text) == 0 ? CreateResult::Created
+                                                       : CreateResult::Failed;
+    }
+    ::unlink(source.text);
+    return CreateResult::Created;
+}
+
+bool platformSameFile(const char* a, const char* b) {
+    NativePath first(a);
+    NativePath second(b);
+    struct stat one;
+    struct stat two;
+    return ::stat(first.text, &one) == 0 && ::stat(second.text, &two) == 0 &&
+           one.st_dev == two.st_dev && one.st_ino == two.st_ino;
 }
 
 bool platformPathExists(const char* path) {

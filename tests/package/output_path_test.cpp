@@ -13,6 +13,14 @@ std::string repeat(char c, size_t count) {
     return std::string(count, c);
 }
 
+std::string repeatText(const std::string& text, size_t count) {
+    std::string out;
+    for (size_t i = 0; i < count; ++i) {
+        out += text;
+    }
+    return out;
+}
+
 } // namespace
 
 TEST(OutputPath, ComposedBelowTheBaseOrRefused) {
@@ -48,6 +56,10 @@ TEST(OutputPath, ComposedBelowTheBaseOrRefused) {
         {"260 bytes", longBase, "\\" + repeat('n', 16), "", OutputPath::TooLong, ""},
         {"a cut would end in a device name", longBase, "\\sys\\COM1" + repeat('x', 20) + ".txt", "",
          OutputPath::TooLong, ""},
+        {"counted in UTF-16 units, not in bytes", "C:\\" + repeatText("\xe6\x97\xa5", 110),
+         "\\a.txt", "", OutputPath::Composed, "C:\\" + repeatText("\xe6\x97\xa5", 110) + "\\a.txt"},
+        {"four bytes of UTF-8 are two units", "C:\\" + repeatText("\xf0\x9f\x98\x80", 128), "\\a",
+         "", OutputPath::TooLong, ""},
         {"a base that alone is too long", "C:\\" + repeat('d', 257), "a", "", OutputPath::TooLong,
          ""},
     };
@@ -121,7 +133,7 @@ TEST(OutputPath, LongPathsAreRefusedWholeNeverCut) {
     ASSERT_LT(dirLength + 1, baseLength) << "the temporary folder's path is too long here";
     const fs::path base = dir.path() / repeat('b', baseLength - dirLength - 1);
     fs::create_directory(base);
-    const size_t room = kPathSize - 1 - baseLength; // bytes of "\name" that still fit
+    const size_t room = kPathUnits - baseLength; // units of "\name" that still fit
     const std::string fits = repeat('f', room - 1);
     const std::string oneTooMany = repeat('g', room);
     const std::string longA = repeat('h', room + 5) + "A";
