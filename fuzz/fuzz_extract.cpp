@@ -30,6 +30,7 @@ struct Scratch {
     fs::path packageFolder;
     fs::path chosen;
     fs::path fixed;
+    fs::path bait; // outside every destination, which links below them point to
     uint32_t destination = DestNextToPackage;
     int answers = 0;
 
@@ -41,6 +42,7 @@ struct Scratch {
         packageFolder = root / "package";
         chosen = root / "chosen";
         fixed = root / "fixed";
+        bait = root / "bait";
     }
     fs::path destinationFolder() const {
         return destination == DestAskOncePerRun ? chosen
@@ -90,7 +92,8 @@ void checkTree() {
     for (auto it = fs::recursive_directory_iterator(scratch.root, error);
          it != fs::recursive_directory_iterator(); it.increment(error)) {
         const fs::path& path = it->path();
-        if (path == scratch.packageFolder || path == scratch.chosen || path == scratch.fixed) {
+        if (path == scratch.packageFolder || path == scratch.chosen || path == scratch.fixed ||
+            path == scratch.bait || path == scratch.bait / "victim") {
             continue;
         }
         const auto relative = path.lexically_relative(destination);
@@ -118,12 +121,34 @@ size_t openDescriptors() {
     return count;
 }
 
+// Links that a careless run would write through: folders that install paths
+// often begin with, a file and a dangling name, each pointing out of the
+// destination into the bait folder.
+void plantLinks(const fs::path& destination) {
+    std::error_code error;
+    for (const char* folder : {"sys", "system", "System", "resource", "private"}) {
+        fs::create_directory_symlink(scratch.bait, destination / folder, error);
+    }
+    fs::create_symlink(scratch.bait / "victim", destination / "a.txt", error);
+    fs::create_symlink(scratch.bait / "new", destination / "b.txt", error);
+}
+
 void resetTree() {
     std::error_code error;
     fs::remove_all(scratch.root, error);
     fs::create_directories(scratch.packageFolder, error);
     fs::create_directories(scratch.chosen, error);
     fs::create_directories(scratch.fixed, error);
+    fs::create_directories(scratch.bait, error);
+    std::FILE* victim = std::fopen((scratch.bait / "victim").string().c_str(), "wb");
+    if (victim != nullptr) {
+        std::fclose(victim);
+    }
+    // In one destination of the three, so that the others still write below
+    // the folders that the links take.
+    if (scratch.destination == DestFixedFolder) {
+        plantLinks(scratch.fixed);
+    }
 }
 
 } // namespace
@@ -145,6 +170,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             fail("an output file was left open");
         }
         checkTree();
+        std::error_code sizeError;
+        if (fs::file_size(scratch.bait / "victim", sizeError) != 0) {
+            fail("a file written through a link");
+        }
     }
     std::error_code error;
     fs::remove_all(scratch.root, error);
