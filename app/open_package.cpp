@@ -20,6 +20,10 @@ void reportOpenFailed() {
     gDisplay.showMessage(KindError, IdsOpenFailed, IdsSuffixFileFunctions, nullptr);
 }
 
+void reportPathTooLong() {
+    gDisplay.showMessage(KindError, IdsPathTooLong, 0, nullptr);
+}
+
 void enablePackageCommands(HWND window, BOOL enable) {
     EnableWindow(GetDlgItem(window, IDC_EXTRACT), enable);
     EnableWindow(GetDlgItem(window, IDC_LANGUAGES), enable);
@@ -39,6 +43,16 @@ std::wstring firstDroppedPath(HDROP drop) {
     DragQueryFileW(drop, 0, path.data(), length + 1);
     path.resize(length);
     return path;
+}
+
+// Nothing is open any more: no box, line or command may speak of what was.
+void showNothingOpen(HWND window) {
+    for (int box = IDC_APP_UID; box <= IDC_SPACE_REQUIRED; ++box)
+        setItemText(window, box, "");
+    setItemText(window, IDC_FILE_CRC, "");
+    setItemText(window, IDC_CALC_CRC, "");
+    gDisplay.clearFileList();
+    enablePackageCommands(window, FALSE);
 }
 
 } // namespace
@@ -84,17 +98,24 @@ std::string packageChainText() {
 
 void openPackage(HWND window, const char* utf8Path) {
     // A cut path would name another file.
-    if (std::strlen(utf8Path) >= sizeof gFiles.packagePath) {
-        reportOpenFailed();
+    if (std::strlen(utf8Path) >= sizeof gFiles.packagePath || utf16Units(utf8Path) > kPathUnits) {
+        reportPathTooLong();
         return;
     }
+    const bool sameAsOpen = std::strcmp(gFiles.packagePath, utf8Path) == 0;
     copyBounded(gFiles.packagePath, sizeof gFiles.packagePath, utf8Path);
     SendDlgItemMessageW(window, IDC_PROGRESS, PBM_SETPOS, 0, 0);
     setItemText(window, IDC_PATH, gFiles.packagePath);
+    const bool reopening = gFiles.package != nullptr && sameAsOpen;
     const OpenResult opened = gFiles.OpenSISFile();
-    // The earlier panel and list stay as they were when the package does not
-    // open; what needs it open goes.
+    // The earlier panel and list stay as they were when another package does not
+    // open; what needs it open goes. When the open package itself cannot be read
+    // again, nothing of it stays.
     showOpenState(window);
+    if (opened != OpenResult::Opened)
+        enablePackageCommands(window, FALSE);
+    if (opened != OpenResult::Opened && reopening)
+        showNothingOpen(window);
     switch (opened) {
     case OpenResult::CannotOpen:
         reportOpenFailed();
@@ -118,7 +139,7 @@ void openPackage(HWND window, const char* utf8Path) {
 void openWidePath(HWND window, const wchar_t* path) {
     char utf8Path[kPathSize] = {};
     if (!narrowWhole(path, utf8Path, sizeof utf8Path)) {
-        reportOpenFailed();
+        reportPathTooLong();
         return;
     }
     openPackage(window, utf8Path);

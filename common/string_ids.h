@@ -38,6 +38,7 @@ enum StringId : int {
     IdsStubHoldsNoData = 34,
     IdsWriteDiskFull = 35, // follows the file's path
     IdsWriteFailed = 36,   // follows the file's path
+    IdsPathTooLong = 37,
     IdsInnerTooLarge = 60,
     IdsInnerTooDeep = 61,
     IdsRegistryKey = 70,

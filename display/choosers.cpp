@@ -2,7 +2,10 @@
 #include <commdlg.h>
 #include <shlobj.h>
 
+#include <cwchar>
+
 #include "common/paths.h"
+#include "common/string_ids.h"
 #include "display/display_functions.h"
 #include "display/text.h"
 
@@ -51,17 +54,26 @@ bool DisplayFunctions::chooseFolder(const char* title) {
 }
 
 bool DisplayFunctions::choosePackage(char* buffer) {
-    wchar_t path[kPathSize] = {};
+    // Room for more than the program takes, so that a longer choice is refused
+    // with a message rather than by the dialog without one.
+    wchar_t path[kPathSize * 2] = {};
     OPENFILENAMEW dialog = {};
     // The classic structure size: no places bar, the same dialog on every version.
     dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
     dialog.hwndOwner = mainWindow;
     dialog.lpstrFilter = kPackageFilter;
     dialog.lpstrFile = path;
-    dialog.nMaxFile = kPathSize;
+    dialog.nMaxFile = kPathSize * 2;
     dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-    if (!GetOpenFileNameW(&dialog))
+    if (!GetOpenFileNameW(&dialog)) {
+        if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
+            showMessage(KindError, IdsPathTooLong, 0, nullptr);
         return false;
+    }
     // A cancel must leave the caller's buffer alone, so convert only a choice.
-    return narrowWhole(path, buffer, kPathSize);
+    if (std::wcslen(path) > kPathUnits || !narrowWhole(path, buffer, kPathSize)) {
+        showMessage(KindError, IdsPathTooLong, 0, nullptr);
+        return false;
+    }
+    return true;
 }

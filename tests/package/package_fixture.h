@@ -38,6 +38,11 @@ inline fs::path pathOfUtf8(const std::string& text) {
 // The whole content of a file (empty when it cannot be read).
 sis::Bytes readAll(const fs::path& path);
 
+// Makes `link` a symbolic link to `target`. Under Wine, which has no Windows
+// call that makes one, the system's own ln makes it, and Wine shows it to the
+// program as Windows would. False when neither can.
+bool makeSymbolicLink(const fs::path& target, const fs::path& link);
+
 class TempDir {
   public:
     TempDir();
