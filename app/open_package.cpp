@@ -109,11 +109,9 @@ void openPackage(HWND window, const char* utf8Path) {
     const bool reopening = gFiles.package != nullptr && sameAsOpen;
     const OpenResult opened = gFiles.OpenSISFile();
     // The earlier panel and list stay as they were when another package does not
-    // open; what needs it open goes. When the open package itself cannot be read
-    // again, nothing of it stays.
+    // open. When the open package itself cannot be read again (F5 after it was
+    // deleted), nothing of it stays and nothing offers to extract it.
     showOpenState(window);
-    if (opened != OpenResult::Opened)
-        enablePackageCommands(window, FALSE);
     if (opened != OpenResult::Opened && reopening)
         showNothingOpen(window);
     switch (opened) {

@@ -26,6 +26,11 @@ uint32_t platformWrite(FileHandle file, const void* buffer, uint32_t count);
 // quota, or a file-size limit) is full, or anything else.
 enum class WriteFailure { DiskFull, Other };
 WriteFailure platformLastWriteFailure();
+// For the tests of a full disk where the system cannot make one: after `bytes`
+// more bytes, writes of this process fail as on a full disk, until the limit is
+// lifted with kNoWriteLimit.
+constexpr uint64_t kNoWriteLimit = UINT64_MAX;
+void platformLimitWrites(uint64_t bytes);
 uint64_t platformFileSize(FileHandle file);
 bool platformClose(FileHandle file);
 

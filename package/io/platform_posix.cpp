@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "package/io/names.h"
+#include "package/io/write_room.h"
 
 namespace {
 
@@ -85,6 +86,10 @@ thread_local int tLastWriteError = 0;
 } // namespace
 
 uint32_t platformWrite(FileHandle file, const void* buffer, uint32_t count) {
+    if (!takeWriteRoom(count)) {
+        tLastWriteError = ENOSPC;
+        return 0;
+    }
     errno = 0;
     const uint32_t written = transferAll(count, [&](uint32_t done) {
         return ::write(descriptor(file), static_cast<const char*>(buffer) + done, count - done);

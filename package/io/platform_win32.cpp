@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "package/io/names.h"
+#include "package/io/write_room.h"
 
 namespace {
 
@@ -81,6 +82,10 @@ thread_local DWORD tLastWriteError = NO_ERROR;
 } // namespace
 
 uint32_t platformWrite(FileHandle file, const void* buffer, uint32_t count) {
+    if (!takeWriteRoom(count)) {
+        tLastWriteError = ERROR_DISK_FULL;
+        return 0;
+    }
     DWORD written = 0;
     if (!WriteFile(handleOf(file), buffer, count, &written, nullptr)) {
         tLastWriteError = GetLastError();

@@ -11,6 +11,7 @@
 #endif
 
 #include "common/string_ids.h"
+#include "package/io/platform.h"
 #include "tests/package/package_fixture.h"
 
 namespace {
@@ -132,18 +133,29 @@ TEST(Surroundings, AStopWhileReplacingLeavesTheOldFileAsItWas) {
     }
 }
 
+// A full disk: natively a file may grow to 100,000 bytes and no further, and
+// the system refuses writes past that; under Wine, which has no such limit,
+// the platform refuses them once 100,000 bytes were written.
+struct FullDisk {
 #ifndef _WIN32
-// A file may grow to 100,000 bytes and no further: the system then refuses
-// writes as on a full disk.
-struct FileSizeLimit {
     rlimit before{};
-    explicit FileSizeLimit(rlim_t bytes) {
+    FullDisk() {
         std::signal(SIGXFSZ, SIG_IGN);
         getrlimit(RLIMIT_FSIZE, &before);
-        const rlimit limit{bytes, before.rlim_max};
+        const rlimit limit{100000, before.rlim_max};
         setrlimit(RLIMIT_FSIZE, &limit);
     }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &before); }
+    ~FullDisk() {
+        setrlimit(RLIMIT_FSIZE, &before);
+    }
+#else
+    FullDisk() {
+        platformLimitWrites(100000);
+    }
+    ~FullDisk() {
+        platformLimitWrites(kNoWriteLimit);
+    }
+#endif
 };
 
 TEST(Surroundings, AFullDiskCountsOnlyWholeFilesAndKeepsTheOldOne) {
@@ -156,7 +168,7 @@ TEST(Surroundings, AFullDiskCountsOnlyWholeFilesAndKeepsTheOldOne) {
             RecordingHost host;
             host.useFolder(utf8Of(scene.out), true);
             {
-                FileSizeLimit limit(100000);
+                FullDisk full;
                 host.extract(scene.opened.files);
             }
             const std::string path = utf8Of(scene.out) + "\\sys\\f.bin";
@@ -172,4 +184,3 @@ TEST(Surroundings, AFullDiskCountsOnlyWholeFilesAndKeepsTheOldOne) {
         }
     }
 }
-#endif

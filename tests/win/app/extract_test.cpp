@@ -11,6 +11,7 @@
 #include "app/globals.h"
 #include "common/resource_ids.h"
 #include "common/string_ids.h"
+#include "package/io/platform.h"
 #include "tests/win/app/app_test_support.h"
 
 namespace {
@@ -84,6 +85,26 @@ TEST_F(ExtractCommand, ReportsTheCountAndLeavesTheBarAtItsEnd) {
     EXPECT_EQ(contentOf(outPath(L"system\\apps\\demo\\demo.app")), "app");
     EXPECT_EQ(contentOf(outPath(L"system\\apps\\demo\\b.rsc")), "rsc");
     EXPECT_EQ(filesBelow(out_.path()).size(), 2u);
+}
+
+// A full disk stands in for every write that fails: the file it cut is named
+// and neither kept nor counted, the old file it was to replace is kept.
+TEST_F(ExtractCommand, AFailedWriteIsNamedAndNotCounted) {
+    sis::Package package;
+    package.records = {sis::simpleFile(0, "a", "C:\\a.txt", sis::textBytes("a")),
+                       sis::simpleFile(0, "big", "C:\\big.bin", sis::patternBytes(300000)),
+                       sis::simpleFile(0, "c", "C:\\c.txt", sis::textBytes("c"))};
+    open(package);
+    writeText(outPath(L"big.bin"), "old");
+    gSettings.OverwriteFiles = 1;
+    platformLimitWrites(100000);
+    clickButton(window_, IDC_EXTRACT);
+    platformLimitWrites(kNoWriteLimit);
+    ASSERT_EQ(ui().boxes().size(), 2u);
+    EXPECT_EQ(ui().boxes()[0].text, outPath(L"big.bin") + programString(IdsWriteDiskFull));
+    expectSuccess(ui().boxes()[1], 2);
+    EXPECT_EQ(contentOf(outPath(L"big.bin")), "old");
+    EXPECT_EQ(filesBelow(out_.path()).size(), 3u);
 }
 
 TEST_F(ExtractCommand, EachExtractCountsFromZero) {
