@@ -37,10 +37,16 @@ std::string lineOf(const std::string& path, const PackageCheck& check) {
     for (const std::string& note : check.notes) {
         line += "; note: " + note;
     }
-    return line + "\n";
+    return escapedText(line) + "\n";
 }
 
 JobResult checkOne(const std::string& path, bool json, int64_t now) {
+    const std::string unreadable = unreadableFolderText(path);
+    if (!unreadable.empty()) {
+        return {json ? jsonLine({{"path", path}, {"result", unreadable}})
+                     : escapedText(path) + ": " + unreadable + "\n",
+                Verdict::NotAPackage};
+    }
     const OpenedPackage opened(path);
     const PackageFacts facts =
         opened.package() != nullptr ? gatherFacts(*opened.package(), now) : PackageFacts();

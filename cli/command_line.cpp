@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 
+#include <filesystem>
 #include <iostream>
 #include <sstream>
 
@@ -20,19 +21,73 @@ struct Request {
     CheckOptions check;
     ExtractOptions extract;
     InventoryOptions inventory;
-    unsigned jobs = processorCount();
+    unsigned jobs = processorCount() < 64 ? processorCount() : 64;
     std::string format = "jsonl";
 };
 
+// More threads than this only cost memory: the work is reading and inflating.
+constexpr unsigned kMostJobs = 64;
+
+// A number of jobs from 1 to kMostJobs, said in one line when it is not.
+std::string jobsError(const std::string& text) {
+    const std::string most = std::to_string(kMostJobs);
+    if (text.empty() || text.size() > 2 ||
+        text.find_first_not_of("0123456789") != std::string::npos || std::stoul(text) < 1 ||
+        std::stoul(text) > kMostJobs) {
+        return "-j takes a number of jobs from 1 to " + most;
+    }
+    return "";
+}
+
+// A package must be a file that is there: a folder, a FIFO, a device or
+// standard input is refused before anything is opened, and never waited on.
+std::string packageError(const std::string& path) {
+    if (path.empty()) {
+        return "no package named (an empty path)";
+    }
+    if (path == "-") {
+        return "standard input is not read: name a package file";
+    }
+    std::error_code error;
+    const std::filesystem::file_status status =
+        std::filesystem::status(std::filesystem::u8path(path), error);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        return path + ": no such file";
+    }
+    if (status.type() == std::filesystem::file_type::directory) {
+        return path + " is a folder, not a package";
+    }
+    if (status.type() != std::filesystem::file_type::regular) {
+        return path + " is not a regular file, so it is not read";
+    }
+    return "";
+}
+
+std::string destinationError(const std::string& path) {
+    if (path.empty()) {
+        return "no destination folder named (an empty path)";
+    }
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::u8path(path);
+    if (std::filesystem::exists(folder, error) && !std::filesystem::is_directory(folder, error)) {
+        return path + " is a file, not a folder";
+    }
+    return "";
+}
+
+const CLI::Validator kPackageFile(packageError, "FILE");
+const CLI::Validator kDestinationFolder(destinationError, "FOLDER");
+
 void addJobs(CLI::App& command, Request& request) {
     command
-        .add_option("-j,--jobs", request.jobs, "Packages worked on at once (default: processors)")
-        ->check(CLI::PositiveNumber);
+        .add_option("-j,--jobs", request.jobs,
+                    "Packages worked on at once, 1 to 64 (default: processors, at most 64)")
+        ->check(CLI::Validator(jobsError, "1-64"));
 }
 
 void addList(CLI::App& app, Request& request) {
     CLI::App* list = app.add_subcommand("list", "The package's file list, as the window shows it");
-    list->add_option("PKG", request.list.package, "The package")->required();
+    list->add_option("PKG", request.list.package, "The package")->required()->check(kPackageFile);
     list->add_flag("-l,--long", request.list.columns,
                    "Also the columns: size, stored size, language, capabilities");
     list->add_flag("--json", request.list.json, "As one JSON object");
@@ -40,7 +95,7 @@ void addList(CLI::App& app, Request& request) {
 
 void addInfo(CLI::App& app, Request& request) {
     CLI::App* info = app.add_subcommand("info", "The package's header and details");
-    info->add_option("PKG", request.info.package, "The package")->required();
+    info->add_option("PKG", request.info.package, "The package")->required()->check(kPackageFile);
     info->add_flag("--json", request.info.json, "As one JSON object");
 }
 
@@ -56,9 +111,12 @@ void addCheck(CLI::App& app, Request& request) {
 void addExtract(CLI::App& app, Request& request) {
     CLI::App* extract =
         app.add_subcommand("extract", "Extracts the package's files below a folder");
-    extract->add_option("PKG", request.extract.package, "The package")->required();
+    extract->add_option("PKG", request.extract.package, "The package")
+        ->required()
+        ->check(kPackageFile);
     extract->add_option("DEST", request.extract.destination, "The folder to extract into")
-        ->required();
+        ->required()
+        ->check(kDestinationFolder);
     extract->add_flag("--overwrite", request.extract.overwrite,
                       "Replace existing files (else they are kept, and counted)");
     extract->add_option("--select", request.extract.select,
@@ -124,5 +182,11 @@ int runCommandLine(const std::vector<std::string>& arguments) {
         writeText(Stream::Err, err.str());
         return status == 0 ? kExitIntact : kExitUsage;
     }
-    return run(app, request);
+    const int status = run(app, request);
+    if (outputFailed()) {
+        // Standard error may still take the reason when standard output failed.
+        writeText(Stream::Err, "vorandeck-cli: the output could not be written whole\n");
+        return status == kExitUsage || status == kExitStopped ? status : kExitDamaged;
+    }
+    return status;
 }

@@ -1,5 +1,6 @@
 #include "cli/console.h"
 
+#include <atomic>
 #include <cstdio>
 
 #ifdef _WIN32
@@ -7,6 +8,16 @@
 #else
 #include <unistd.h>
 #endif
+
+namespace {
+
+std::atomic<bool> gOutputFailed{false};
+
+} // namespace
+
+bool outputFailed() {
+    return gOutputFailed;
+}
 
 #ifdef _WIN32
 
@@ -34,14 +45,19 @@ void writeText(Stream stream, const std::string& utf8) {
     HANDLE handle = handleOf(stream);
     DWORD done = 0;
     if (!isConsole(handle)) {
-        WriteFile(handle, utf8.data(), static_cast<DWORD>(utf8.size()), &done, nullptr);
+        if (!WriteFile(handle, utf8.data(), static_cast<DWORD>(utf8.size()), &done, nullptr) ||
+            done != utf8.size()) {
+            gOutputFailed = true;
+        }
         return;
     }
     const int size = static_cast<int>(utf8.size());
     const int units = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
     std::wstring wide(static_cast<size_t>(units), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), units);
-    WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &done, nullptr);
+    if (!WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &done, nullptr)) {
+        gOutputFailed = true;
+    }
 }
 
 bool errorIsTerminal() {
@@ -54,8 +70,9 @@ void prepareConsole() {}
 
 void writeText(Stream stream, const std::string& utf8) {
     std::FILE* file = stream == Stream::Out ? stdout : stderr;
-    std::fwrite(utf8.data(), 1, utf8.size(), file);
-    std::fflush(file);
+    if (std::fwrite(utf8.data(), 1, utf8.size(), file) != utf8.size() || std::fflush(file) != 0) {
+        gOutputFailed = true;
+    }
 }
 
 bool errorIsTerminal() {

@@ -8,5 +8,8 @@ enum class Stream { Out, Err };
 // Sets the console up for UTF-8, where there is a console to set up.
 void prepareConsole();
 void writeText(Stream stream, const std::string& utf8);
+// Whether any write to standard output or standard error failed (a full disk,
+// a closed pipe): a run that lost output must not end as if it had not.
+bool outputFailed();
 // Whether standard error is a terminal, where a progress line belongs.
 bool errorIsTerminal();

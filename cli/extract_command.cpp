@@ -25,7 +25,8 @@ struct RunCounts {
 };
 
 // The line of a file that was not extracted as it should be; "" for one that was.
-std::string fileLine(const std::string& name, const FileOutcome& outcome) {
+std::string fileLine(const std::string& rawName, const FileOutcome& outcome) {
+    const std::string name = escapedText(rawName);
     if (outcome.result == FileResult::Skipped) {
         return name + messageText(IdsAlreadyExists) + "\n";
     }
@@ -77,6 +78,11 @@ int extractCommand(const ExtractOptions& options) {
     }
     std::error_code error;
     std::filesystem::create_directories(std::filesystem::u8path(options.destination), error);
+    if (error) {
+        writeText(Stream::Err, "vorandeck-cli: " + options.destination +
+                                   " cannot be made a folder: " + error.message() + "\n");
+        return kExitUsage;
+    }
     const RunCounts counts = extractFiles(opened, options);
     std::string summary = std::to_string(counts.written) + messageText(IdsFilesExtracted);
     if (counts.skipped != 0) {

@@ -64,8 +64,8 @@ int listCommand(const ListOptions& options) {
         if (options.json) {
             lines.push_back(lineJson(*package, entry));
         } else {
-            out += (options.columns ? lineWithColumns(*package, entry)
-                                    : lineText(package->contents, entry)) +
+            out += escapedText(options.columns ? lineWithColumns(*package, entry)
+                                               : lineText(package->contents, entry)) +
                    "\n";
         }
     }

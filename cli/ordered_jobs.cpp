@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <map>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -113,8 +114,16 @@ JobCounts runInOrder(size_t count, unsigned jobs, const std::function<JobResult(
     Shared shared;
     std::vector<std::thread> workers;
     const size_t threads = std::min<size_t>(jobs == 0 ? 1 : jobs, count);
-    for (size_t i = 0; i < threads; ++i) {
-        workers.emplace_back(workOn, count, std::cref(work), std::ref(shared));
+    // A system that gives fewer threads than asked (a process limit) gets fewer
+    // jobs; with none at all, this thread does the work.
+    try {
+        for (size_t i = 0; i < threads; ++i) {
+            workers.emplace_back(workOn, count, std::cref(work), std::ref(shared));
+        }
+    } catch (const std::system_error&) {
+    }
+    if (workers.empty()) {
+        workOn(count, work, shared);
     }
     JobCounts counts;
     Progress progress(count);

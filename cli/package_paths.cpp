@@ -4,6 +4,10 @@
 #include <filesystem>
 #include <system_error>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -15,19 +19,53 @@ std::string lowered(std::string text) {
     return text;
 }
 
-// The packages below `folder`, sorted; a folder that cannot be read is passed over.
-std::vector<std::string> packagesBelow(const fs::path& folder) {
-    std::vector<std::string> found;
+// Deeper than this, a tree is a trap rather than a collection.
+constexpr int kDeepestFolder = 256;
+
+// Whether an entry is a link of any kind: a symbolic link, or on Windows a
+// junction or another reparse point, which std::filesystem may not see.
+bool isLink(const fs::directory_entry& entry) {
     std::error_code error;
-    fs::recursive_directory_iterator walk(folder, fs::directory_options::skip_permission_denied,
-                                          error);
-    for (; !error && walk != fs::recursive_directory_iterator(); walk.increment(error)) {
+    if (entry.is_symlink(error)) {
+        return true;
+    }
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesW(entry.path().c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+#else
+    return false;
+#endif
+}
+
+// Adds the packages below `folder` to `found`, and `folder` itself when it
+// cannot be read whole. Links to folders are not followed, so that a loop or a
+// link to the root costs nothing; a link to a file is read as that file. An
+// entry that cannot be looked at is passed over, and the walk goes on.
+void walkFolder(const fs::path& folder, int depth, std::vector<std::string>* found) {
+    std::error_code error;
+    fs::directory_iterator entries(folder, error);
+    for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
+        const fs::directory_entry& entry = *entries;
         std::error_code kindError;
-        if (walk->is_regular_file(kindError) &&
-            hasPackageExtension(walk->path().filename().u8string())) {
-            found.push_back(walk->path().u8string());
+        if (entry.is_directory(kindError) && !isLink(entry)) {
+            if (depth < kDeepestFolder) {
+                walkFolder(entry.path(), depth + 1, found);
+            }
+        } else if (entry.is_regular_file(kindError) &&
+                   hasPackageExtension(entry.path().filename().u8string())) {
+            found->push_back(entry.path().u8string());
         }
     }
+    if (error) {
+        found->push_back(folder.u8string());
+    }
+}
+
+// The packages below `folder`, and the folders that could not be read, sorted.
+std::vector<std::string> packagesBelow(const fs::path& folder) {
+    std::vector<std::string> found;
+    walkFolder(folder, 0, &found);
     std::sort(found.begin(), found.end());
     return found;
 }
@@ -41,6 +79,18 @@ bool hasPackageExtension(const std::string& name) {
                lower.compare(lower.size() - end.size(), end.size(), end) == 0;
     };
     return endsWith(".sis") || endsWith(".sisx");
+}
+
+std::string unreadableFolderText(const std::string& path) {
+    std::error_code error;
+    const fs::path folder = fs::u8path(path);
+    if (!fs::is_directory(folder, error)) {
+        return "";
+    }
+    fs::directory_iterator entries(folder, error);
+    for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
+    }
+    return "cannot be read: " + (error ? error.message() : std::string("the folder changed"));
 }
 
 std::vector<std::string> findPackages(const std::vector<std::string>& arguments) {

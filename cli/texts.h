@@ -19,6 +19,10 @@ std::string languageName(PackageKind kind, uint32_t code);
 
 // The texts one after another, `separator` between them.
 std::string joined(const std::vector<std::string>& texts, const char* separator);
+// Text from a package as a line of the terminal may show it: every control
+// character (below 0x20, and 0x7F) written as \xHH, so that a name can neither
+// break a line nor send the terminal an escape sequence.
+std::string escapedText(const std::string& text);
 
 // The labels of the header panel's boxes, as the main window shows them.
 struct BoxLabel {

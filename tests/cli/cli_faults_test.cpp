@@ -1,0 +1,94 @@
+// vorandeck-cli when its surroundings fail rather than the package: command
+// lines it cannot use, output that cannot be written, links in folders, and
+// names that would speak to the terminal.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+#include "tests/cli/cli_runner.h"
+#include "tests/support/sis_builder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Scene {
+    fs::path work;
+    std::string package;
+    Scene() {
+        const char* test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        work = fs::temp_directory_path() / (std::string("vorandeck-cli-faults-") + test);
+        fs::remove_all(work);
+        fs::create_directories(work / "folder");
+        sis::Package built;
+        built.records = {
+            sis::simpleFile(0, "s", "!:\\sys\\\x1b[31mred\n.txt", sis::textBytes("x"))};
+        package = (work / "folder" / "p.sis").u8string();
+        EXPECT_TRUE(sis::writeFile(fs::u8path(package), sis::build(built).bytes));
+    }
+    ~Scene() {
+        std::error_code error;
+        fs::remove_all(work, error);
+    }
+};
+
+} // namespace
+
+TEST(CliFaults, UsageErrorsNameTheirCause) {
+    Scene scene;
+    const std::string folder = (scene.work / "folder").u8string();
+    const std::string file = scene.package;
+    struct Case {
+        std::vector<std::string> arguments;
+        const char* said;
+    };
+    std::vector<Case> cases = {
+        {{"list", ""}, "no package named"},
+        {{"info", "-"}, "standard input is not read"},
+        {{"list", folder}, "is a folder, not a package"},
+        {{"list", folder + "/none.sis"}, "no such file"},
+        {{"extract", file, file}, "is a file, not a folder"},
+        {{"extract", file, file + "/below"}, "cannot be made a folder"},
+        {{"check", "-j", "0", file}, "-j takes a number of jobs from 1 to 64"},
+        {{"check", "-j", "65", file}, "-j takes a number of jobs from 1 to 64"},
+    };
+#ifndef _WIN32
+    const std::string fifo = (scene.work / "fifo.sis").u8string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    cases.push_back({{"list", fifo}, "is not a regular file"});
+#endif
+    for (const Case& c : cases) {
+        const CliRun run = runCli(c.arguments);
+        EXPECT_EQ(run.status, 2) << c.said;
+        EXPECT_NE(run.err.find(c.said), std::string::npos) << run.err;
+        EXPECT_LT(run.err.size(), 200u) << "one short message: " << run.err;
+    }
+}
+
+TEST(CliFaults, NamesAreEscapedAndFolderLinksNotFollowed) {
+    Scene scene;
+    std::error_code error;
+    // A loop: each package would be found again through it, without end.
+    fs::create_directory_symlink(scene.work / "folder", scene.work / "folder" / "loop", error);
+    const CliRun list = runCli({"list", scene.package});
+    EXPECT_EQ(list.out, "!:\\sys\\\\x1b[31mred\\x0a.txt\n");
+    const CliRun check = runCli({"check", (scene.work / "folder").u8string()});
+    EXPECT_NE(check.out.find("\n1 packages: "), std::string::npos) << check.out;
+}
+
+#ifndef _WIN32
+TEST(CliFaults, OutputThatCannotBeWrittenFailsTheRun) {
+    Scene scene;
+    for (const std::string command : {"list", "info", "check", "inventory --format csv --files"}) {
+        const std::string line =
+            std::string(VORANDECK_CLI) + " " + command + " '" + scene.package + "' >/dev/full 2>&1";
+        const int status = std::system(line.c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << command << ": " << status;
+    }
+}
+#endif
