@@ -359,7 +359,7 @@ TEST_F(CliTest, UsageErrorsHelpAndVersion) {
     const std::vector<Case> cases = {
         {{}, 2, "subcommand"},
         {{"frobnicate"}, 2, "subcommand"},
-        {{"extract", folder}, 2, "DEST"},
+        {{"extract", folder + "/" + testsupport::packageNamesIn(folder).front()}, 2, "DEST"},
         {{"inventory", "--format", "xml", folder}, 2, "xml"},
         {{"check", "-j", "0", folder}, 2, "jobs"},
         {{"check", "--help"}, 0, "PATH"},
