@@ -20,10 +20,6 @@ void reportOpenFailed() {
     gDisplay.showMessage(KindError, IdsOpenFailed, IdsSuffixFileFunctions, nullptr);
 }
 
-void reportPathTooLong() {
-    gDisplay.showMessage(KindError, IdsPathTooLong, 0, nullptr);
-}
-
 void enablePackageCommands(HWND window, BOOL enable) {
     EnableWindow(GetDlgItem(window, IDC_EXTRACT), enable);
     EnableWindow(GetDlgItem(window, IDC_LANGUAGES), enable);
@@ -99,7 +95,7 @@ std::string packageChainText() {
 void openPackage(HWND window, const char* utf8Path) {
     // A cut path would name another file.
     if (std::strlen(utf8Path) >= sizeof gFiles.packagePath || utf16Units(utf8Path) > kPathUnits) {
-        reportPathTooLong();
+        reportOpenFailed();
         return;
     }
     const bool sameAsOpen = std::strcmp(gFiles.packagePath, utf8Path) == 0;
@@ -137,7 +133,7 @@ void openPackage(HWND window, const char* utf8Path) {
 void openWidePath(HWND window, const wchar_t* path) {
     char utf8Path[kPathSize] = {};
     if (!narrowWhole(path, utf8Path, sizeof utf8Path)) {
-        reportPathTooLong();
+        reportOpenFailed();
         return;
     }
     openPackage(window, utf8Path);
