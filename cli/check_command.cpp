@@ -40,11 +40,11 @@ std::string lineOf(const std::string& path, const PackageCheck& check) {
     return escapedText(line) + "\n";
 }
 
-JobResult checkOne(const std::string& path, bool json, int64_t now) {
-    const std::string unreadable = unreadableFolderText(path);
-    if (!unreadable.empty()) {
-        return {json ? jsonLine({{"path", path}, {"result", unreadable}})
-                     : escapedText(path) + ": " + unreadable + "\n",
+JobResult checkOne(const FoundPath& found, bool json, int64_t now) {
+    const std::string& path = found.path;
+    if (!found.unreadable.empty()) {
+        return {json ? jsonLine({{"path", path}, {"result", found.unreadable}})
+                     : escapedText(path) + ": " + found.unreadable + "\n",
                 Verdict::NotAPackage};
     }
     const OpenedPackage opened(path);
@@ -78,7 +78,7 @@ std::string summaryOf(size_t packages, const JobCounts& counts, bool json) {
 } // namespace
 
 int checkCommand(const CheckOptions& options) {
-    const std::vector<std::string> packages = findPackages(options.paths);
+    const std::vector<FoundPath> packages = findPackages(options.paths);
     const int64_t now = nowSeconds();
     const JobCounts counts = runInOrder(
         packages.size(), options.jobs,

@@ -35,14 +35,14 @@ std::string csvHeader() {
 } // namespace
 
 int inventoryCommand(const InventoryOptions& options) {
-    const std::vector<std::string> packages = findPackages(options.paths);
+    const std::vector<FoundPath> packages = findPackages(options.paths);
     const int64_t now = nowSeconds();
     if (options.format == InventoryFormat::Csv) {
         writeText(Stream::Out, csvHeader());
     }
     const JobCounts counts = runInOrder(
         packages.size(), options.jobs,
-        [&](size_t i) { return recordsOf(packages[i], options, now); },
+        [&](size_t i) { return recordsOf(packages[i].path, options, now); },
         [](const JobResult& result) { writeText(Stream::Out, result.text); });
     return exitStatusOf(counts);
 }

@@ -42,7 +42,7 @@ bool isLink(const fs::directory_entry& entry) {
 // cannot be read whole. Links to folders are not followed, so that a loop or a
 // link to the root costs nothing; a link to a file is read as that file. An
 // entry that cannot be looked at is passed over, and the walk goes on.
-void walkFolder(const fs::path& folder, int depth, std::vector<std::string>* found) {
+void walkFolder(const fs::path& folder, int depth, std::vector<FoundPath>* found) {
     std::error_code error;
     fs::directory_iterator entries(folder, error);
     for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
@@ -54,17 +54,17 @@ void walkFolder(const fs::path& folder, int depth, std::vector<std::string>* fou
             }
         } else if (entry.is_regular_file(kindError) &&
                    hasPackageExtension(entry.path().filename().u8string())) {
-            found->push_back(entry.path().u8string());
+            found->push_back({entry.path().u8string(), ""});
         }
     }
     if (error) {
-        found->push_back(folder.u8string());
+        found->push_back({folder.u8string(), "cannot be read: " + error.message()});
     }
 }
 
 // The packages below `folder`, and the folders that could not be read, sorted.
-std::vector<std::string> packagesBelow(const fs::path& folder) {
-    std::vector<std::string> found;
+std::vector<FoundPath> packagesBelow(const fs::path& folder) {
+    std::vector<FoundPath> found;
     walkFolder(folder, 0, &found);
     std::sort(found.begin(), found.end());
     return found;
@@ -81,28 +81,16 @@ bool hasPackageExtension(const std::string& name) {
     return endsWith(".sis") || endsWith(".sisx");
 }
 
-std::string unreadableFolderText(const std::string& path) {
-    std::error_code error;
-    const fs::path folder = fs::u8path(path);
-    if (!fs::is_directory(folder, error)) {
-        return "";
-    }
-    fs::directory_iterator entries(folder, error);
-    for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
-    }
-    return "cannot be read: " + (error ? error.message() : std::string("the folder changed"));
-}
-
-std::vector<std::string> findPackages(const std::vector<std::string>& arguments) {
-    std::vector<std::string> packages;
+std::vector<FoundPath> findPackages(const std::vector<std::string>& arguments) {
+    std::vector<FoundPath> packages;
     for (const std::string& argument : arguments) {
         const fs::path path = fs::u8path(argument);
         std::error_code error;
         if (fs::is_directory(path, error)) {
-            const std::vector<std::string> below = packagesBelow(path);
+            const std::vector<FoundPath> below = packagesBelow(path);
             packages.insert(packages.end(), below.begin(), below.end());
         } else {
-            packages.push_back(argument);
+            packages.push_back({argument, ""});
         }
     }
     return packages;

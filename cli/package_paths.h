@@ -5,12 +5,16 @@
 #include <string>
 #include <vector>
 
-// Paths in and out are UTF-8. A folder that could not be read whole is among
-// them, under its own path.
-std::vector<std::string> findPackages(const std::vector<std::string>& arguments);
-// For a path of findPackages that is a folder, what is said of it ("cannot be
-// read: ..."); "" for any other path.
-std::string unreadableFolderText(const std::string& path);
+// A path found: a package, or a folder that could not be read whole, with
+// what is said of it ("cannot be read: ...").
+struct FoundPath {
+    std::string path;
+    std::string unreadable; // "" for a package
+    bool operator<(const FoundPath& other) const { return path < other.path; }
+};
+
+// Paths in and out are UTF-8.
+std::vector<FoundPath> findPackages(const std::vector<std::string>& arguments);
 
 // Whether a file name ends in .sis or .sisx, in any case.
 bool hasPackageExtension(const std::string& name);

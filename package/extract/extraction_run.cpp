@@ -56,8 +56,7 @@ struct ExtractionRun::StoredReader {
 // than extracted has no handle, and its bytes go to `content` alone, if anywhere.
 struct ExtractionRun::Output : ChunkSink, InflateSink {
     FileHandle file;
-    std::string path; // of `file`, the temporary name it is written under
-    OutputPlace place;
+    OutputPlace place; // where `file` goes; its temporary name is empty when checked only
     const StoredData& data;
     ExtractHost& host;
     ContentSink* content;
@@ -253,7 +252,6 @@ FileOutcome ExtractionRun::write(const StoredData& data, const std::string& name
     }
     Output output(file, data, host_, target.content,
                   data.originalLength >= kOwnWriterLength ? chunkWriter() : nullptr);
-    output.path = place.temporary;
     output.place = place;
     if (data.coding == StoredCoding::AsIs) {
         return copyStored(*run, first, stored, output);
@@ -285,10 +283,10 @@ FileOutcome ExtractionRun::finishFile(Output& output) {
     } else if (!output.matchesDigest()) {
         outcome.message = fail(IdsChecksumDiffers);
     }
-    if (!output.path.empty()) {
+    if (!output.place.temporary.empty()) {
         const FileResult named = giveFinalName(output);
         if (named != FileResult::Written) {
-            platformRemoveFile(output.path.c_str());
+            platformRemoveFile(output.place.temporary.c_str());
             return {named, named == FileResult::Failed ? fail(IdsCreateError) : 0};
         }
     }
@@ -301,13 +299,14 @@ FileOutcome ExtractionRun::finishFile(Output& output) {
 // when that may be replaced; one that came meanwhile is asked about as any other.
 FileResult ExtractionRun::giveFinalName(const Output& output) {
     const OutputPlace& place = output.place;
-    CreateResult renamed = platformRename(output.path.c_str(), place.path.c_str(), place.replace);
+    CreateResult renamed =
+        platformRename(place.temporary.c_str(), place.path.c_str(), place.replace);
     if (renamed == CreateResult::Exists) {
         if (settings_.overwriteFiles ||
             host_.showMessage(KindQuestion, IdsAlreadyExists, 0, place.path.c_str()) != AnswerYes) {
             return FileResult::Skipped;
         }
-        renamed = platformRename(output.path.c_str(), place.path.c_str(), true);
+        renamed = platformRename(place.temporary.c_str(), place.path.c_str(), true);
     }
     return renamed == CreateResult::Created ? FileResult::Written : FileResult::Failed;
 }
@@ -316,8 +315,8 @@ FileResult ExtractionRun::giveFinalName(const Output& output) {
 FileOutcome ExtractionRun::discard(Output& output, int message) {
     platformClose(output.file);
     output.file = kInvalidFile;
-    if (!output.path.empty()) {
-        platformRemoveFile(output.path.c_str());
+    if (!output.place.temporary.empty()) {
+        platformRemoveFile(output.place.temporary.c_str());
     }
     return {FileResult::Failed, message};
 }
@@ -386,9 +385,7 @@ FileOutcome ExtractionRun::inflateStored(ExtractBuffers& buffers, uint32_t first
         result.end == InflateEnd::Finished &&
         (output.overran || trailerMatches(stored.bytes, result.consumed, output.adler));
     FileOutcome outcome;
-    if (output.writeFailed) {
-        outcome = discard(output, failWrite(output));
-    } else if (whole || output.overran) {
+    if (whole || output.overran || output.writeFailed) {
         outcome = finishFile(output);
     } else {
         // Data that ran out, corrupt data, a wrong checksum or a dictionary we
@@ -521,10 +518,10 @@ bool ExtractionRun::makeFolders(const std::string& base, const char* folder) {
         }
         const std::string element(folder, end);
         const PathKind kind = platformPathKind(element.c_str());
-        if (kind == PathKind::Missing && platformMakeDirectory(element.c_str())) {
-            continue;
-        }
-        if (platformPathKind(element.c_str()) != PathKind::Folder) {
+        const bool made = kind == PathKind::Missing && platformMakeDirectory(element.c_str());
+        // A folder that another process made meanwhile is as good as one made here.
+        if (!made && kind != PathKind::Folder &&
+            (kind != PathKind::Missing || platformPathKind(element.c_str()) != PathKind::Folder)) {
             return false;
         }
     }
