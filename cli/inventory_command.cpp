@@ -8,18 +8,26 @@
 
 namespace {
 
-JobResult recordsOf(const std::string& path, const InventoryOptions& options, int64_t now) {
-    bool intact = false;
-    const std::vector<Record> records = inventoryRecords(path, options.files, now, &intact);
+std::string textOf(const Record& record, InventoryFormat format) {
+    return format == InventoryFormat::Csv ? csvRecord(record) : jsonRecord(record);
+}
+
+JobResult recordsOf(const FoundPath& found, const InventoryOptions& options, int64_t now) {
     JobResult result;
+    if (!found.unreadable.empty()) {
+        result.text = textOf(folderRecord(found.path, found.unreadable), options.format);
+        result.verdict = Verdict::NotAPackage;
+        return result;
+    }
+    bool intact = false;
+    const std::vector<Record> records = inventoryRecords(found.path, options.files, now, &intact);
     if (records.empty()) {
         result.verdict = Verdict::Stopped;
         return result;
     }
     result.verdict = intact ? Verdict::Intact : Verdict::Damaged;
     for (const Record& record : records) {
-        result.text +=
-            options.format == InventoryFormat::Csv ? csvRecord(record) : jsonRecord(record);
+        result.text += textOf(record, options.format);
     }
     return result;
 }
@@ -42,7 +50,7 @@ int inventoryCommand(const InventoryOptions& options) {
     }
     const JobCounts counts = runInOrder(
         packages.size(), options.jobs,
-        [&](size_t i) { return recordsOf(packages[i].path, options, now); },
+        [&](size_t i) { return recordsOf(packages[i], options, now); },
         [](const JobResult& result) { writeText(Stream::Out, result.text); });
     return exitStatusOf(counts);
 }

@@ -262,6 +262,14 @@ std::vector<Record> inventoryRecords(const std::string& path, bool files, int64_
     return records;
 }
 
+Record folderRecord(const std::string& path, const std::string& said) {
+    Record record(ColumnCount);
+    record[ColumnRecord] = text("folder");
+    record[ColumnPath] = text(path);
+    record[ColumnCheck] = text(said);
+    return record;
+}
+
 std::string jsonRecord(const Record& record) {
     // Columns in their order; a number that is not known is null.
     Json object = Json::object();

@@ -21,6 +21,9 @@ extern const std::vector<std::string> kInventoryColumns;
 std::vector<Record> inventoryRecords(const std::string& path, bool files, int64_t now,
                                      bool* intact);
 
+// The record of a folder that could not be read whole: `said` is why.
+Record folderRecord(const std::string& path, const std::string& said);
+
 // A record as one line of JSON, and as one CSV row (RFC 4180).
 std::string jsonRecord(const Record& record);
 std::string csvRecord(const Record& record);

@@ -40,8 +40,8 @@ bool isLink(const fs::directory_entry& entry) {
 
 // Adds the packages below `folder` to `found`, and `folder` itself when it
 // cannot be read whole. Links to folders are not followed, so that a loop or a
-// link to the root costs nothing; a link to a file is read as that file. An
-// entry that cannot be looked at is passed over, and the walk goes on.
+// link to the root costs nothing; a link to a file is read as that file. The
+// walk goes on past every entry and folder that cannot be looked at.
 void walkFolder(const fs::path& folder, int depth, std::vector<FoundPath>* found) {
     std::error_code error;
     fs::directory_iterator entries(folder, error);
@@ -52,8 +52,9 @@ void walkFolder(const fs::path& folder, int depth, std::vector<FoundPath>* found
             if (depth < kDeepestFolder) {
                 walkFolder(entry.path(), depth + 1, found);
             }
-        } else if (entry.is_regular_file(kindError) &&
-                   hasPackageExtension(entry.path().filename().u8string())) {
+        } else if (hasPackageExtension(entry.path().filename().u8string())) {
+            // Anything else by a package's name is named as a package, so that a FIFO
+            // or a device is refused by the open as when it is named on the command line.
             found->push_back({entry.path().u8string(), ""});
         }
     }

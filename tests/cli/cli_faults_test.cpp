@@ -3,11 +3,16 @@
 // names that would speak to the terminal.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 #include "tests/cli/cli_runner.h"
@@ -89,6 +94,71 @@ TEST(CliFaults, OutputThatCannotBeWrittenFailsTheRun) {
             std::string(VORANDECK_CLI) + " " + command + " '" + scene.package + "' >/dev/full 2>&1";
         const int status = std::system(line.c_str());
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << command << ": " << status;
+    }
+}
+
+// A folder nested deeper than a path can name, made one level at a time.
+void makeFolderTooDeepToName(const fs::path& top) {
+    fs::create_directory(top);
+    int folder = ::open(top.c_str(), O_RDONLY | O_DIRECTORY);
+    const std::string name(200, 'd');
+    for (int level = 0; level < 25 && folder >= 0; ++level) {
+        ::mkdirat(folder, name.c_str(), 0700);
+        const int below = ::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY);
+        ::close(folder);
+        folder = below;
+    }
+    ::close(folder);
+}
+
+TEST(CliFaults, WhatAFolderWalkCannotReadIsSaidAndTheWalkGoesOn) {
+    Scene scene;
+    const fs::path folder = scene.work / "folder";
+    ASSERT_EQ(::mkfifo((folder / "b.sis").c_str(), 0600), 0);
+    makeFolderTooDeepToName(folder / "a");
+    const CliRun check = runCli({"check", folder.u8string()});
+    EXPECT_EQ(check.status, 1);
+    EXPECT_NE(check.out.find(": cannot be read: "), std::string::npos) << check.out;
+    EXPECT_NE(check.out.find("b.sis: Failed to open SIS File!\n"), std::string::npos) << check.out;
+    EXPECT_NE(check.out.find("p.sis: File CRC: 0000h"), std::string::npos) << check.out;
+    EXPECT_NE(check.out.find("\n3 packages: 0 ok, 1 damaged, 2 not read"), std::string::npos);
+    const CliRun inventory = runCli({"inventory", folder.u8string()});
+    EXPECT_EQ(inventory.status, 1);
+    EXPECT_NE(inventory.out.find("{\"record\":\"folder\""), std::string::npos) << inventory.out;
+    // std::filesystem cannot remove what it cannot name; rm walks down by descriptors.
+    EXPECT_EQ(std::system(("rm -rf '" + (folder / "a").string() + "'").c_str()), 0);
+}
+
+TEST(CliFaults, TerminationEndsAWalkAsCtrlCDoes) {
+    Scene scene;
+    for (int i = 0; i < 3000; ++i) {
+        fs::create_hard_link(scene.package,
+                             scene.work / "folder" / ("q" + std::to_string(i) + ".sis"));
+    }
+    for (const char* command : {"check", "inventory"}) {
+        int out[2];
+        ASSERT_EQ(::pipe(out), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::dup2(out[1], 1);
+            ::execl(VORANDECK_CLI, VORANDECK_CLI, command, "-j", "1",
+                    (scene.work / "folder").c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(out[1]);
+        char first = 0;
+        while (::read(out[0], &first, 1) == 1 && first != '\n') {
+        }
+        ::kill(child, SIGTERM);
+        std::string rest;
+        for (char c; ::read(out[0], &c, 1) == 1;) {
+            rest += c;
+        }
+        ::close(out[0]);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << command << ": " << status;
+        EXPECT_LT(std::count(rest.begin(), rest.end(), '\n'), 2900) << command;
     }
 }
 #endif
