@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -127,6 +129,28 @@ TEST(CliFaults, WhatAFolderWalkCannotReadIsSaidAndTheWalkGoesOn) {
     EXPECT_NE(inventory.out.find("{\"record\":\"folder\""), std::string::npos) << inventory.out;
     // std::filesystem cannot remove what it cannot name; rm walks down by descriptors.
     EXPECT_EQ(std::system(("rm -rf '" + (folder / "a").string() + "'").c_str()), 0);
+}
+
+TEST(CliFaults, TwoRunsIntoOneFolderLeaveOnePackagesFileWhole) {
+    Scene scene;
+    std::string bytes[2];
+    std::string command;
+    for (int i = 0; i < 2; ++i) {
+        bytes[i].assign(4 << 20, static_cast<char>('a' + i));
+        sis::Package built;
+        built.records = {sis::simpleFile(0, "s", "C:\\big.txt", sis::textBytes(bytes[i]))};
+        const fs::path package = scene.work / (std::to_string(i) + ".sis");
+        ASSERT_TRUE(sis::writeFile(package, sis::build(built).bytes));
+        command += std::string(VORANDECK_CLI) + " extract --overwrite '" + package.string() +
+                   "' '" + (scene.work / "out").string() + "' >/dev/null & ";
+    }
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_EQ(std::system((command + "wait").c_str()), 0);
+        std::ifstream in(scene.work / "out" / "big.txt", std::ios::binary);
+        const std::string left((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+        EXPECT_TRUE(left == bytes[0] || left == bytes[1]) << "a mix of " << left.size() << " bytes";
+    }
 }
 
 TEST(CliFaults, TerminationEndsAWalkAsCtrlCDoes) {

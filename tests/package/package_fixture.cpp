@@ -7,6 +7,7 @@
 #endif
 
 #include "common/string_ids.h"
+#include "tests/support/unix_shell.h"
 
 #include <algorithm>
 #include <atomic>
@@ -32,62 +33,20 @@ TempDir::TempDir() {
     }
 }
 
-#ifdef _WIN32
-namespace {
-
-using UnixNameOf = char*(CDECL*)(const wchar_t*);
-
-// Wine's Unix names of the test's folders are ASCII.
-std::wstring widened(const std::string& text) {
-    return std::wstring(text.begin(), text.end());
-}
-
-// The path Wine's file system keeps for a Windows path, or "".
-std::string unixNameOf(UnixNameOf convert, const fs::path& path) {
-    char* name = convert(path.wstring().c_str());
-    const std::string text = name != nullptr ? name : "";
-    HeapFree(GetProcessHeap(), 0, name);
-    return text;
-}
-
-} // namespace
-
 bool makeSymbolicLink(const fs::path& target, const fs::path& link) {
-    const auto convert = reinterpret_cast<UnixNameOf>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (convert == nullptr) {
+#ifdef _WIN32
+    if (unixPathOf(link).empty()) {
         const DWORD flags = fs::is_directory(target) ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0;
         return CreateSymbolicLinkW(link.wstring().c_str(), target.wstring().c_str(), flags) != 0;
     }
-    // Wine cannot wait for a Unix process, so the shell leaves a mark when done.
-    const fs::path mark = link.wstring() + L".made";
-    const std::wstring script = L"ln -s '" + widened(unixNameOf(convert, target)) + L"' '" +
-                                widened(unixNameOf(convert, link)) + L"' && : > '" +
-                                widened(unixNameOf(convert, mark)) + L"'";
-    std::wstring command = L"Z:\\bin\\sh -c \"" + script + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        return false;
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!fs::exists(mark) && std::chrono::steady_clock::now() < deadline) {
-        Sleep(5);
-    }
-    std::error_code error;
-    return fs::remove(mark, error);
-}
+    // Wine's CreateSymbolicLinkW makes nothing; the shell makes a link Wine sees.
+    return runUnixShell("ln -s '" + unixPathOf(target) + "' '" + unixPathOf(link) + "'");
 #else
-bool makeSymbolicLink(const fs::path& target, const fs::path& link) {
     std::error_code error;
     fs::create_symlink(target, link, error);
     return !error;
-}
 #endif
+}
 
 sis::Bytes readAll(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);

@@ -11,6 +11,7 @@
 #include "app/globals.h"
 #include "common/resource_ids.h"
 #include "common/string_ids.h"
+#include "tests/support/unix_shell.h"
 #include "tests/win/app/app_test_support.h"
 
 namespace {
@@ -139,6 +140,23 @@ TEST_F(OpenCommand, PackageThatCannotBeOpenedLeavesTheEarlierPanel) {
     clickButton(window_, IDC_EXTRACT);
     EXPECT_EQ(ui.boxes().size(), 1u);
     EXPECT_TRUE(filesBelow(out.path()).empty());
+}
+
+TEST_F(OpenCommand, RefreshOfAPackageGoneSaysSoAndLeavesNothingToExtract) {
+    UiScript ui;
+    openPackage(ui, window_, other_);
+    // Removed behind the program's back, as the shell can while Windows could not.
+    ASSERT_TRUE(runUnixShell("rm '" + unixPathOf(other_) + "'"));
+    pressKey(window_, VK_F5);
+    ASSERT_EQ(ui.boxes().size(), 1u);
+    EXPECT_EQ(ui.boxes()[0].text,
+              L"Failed to open SIS File!\nPublic: OpenSISFile\nClass: FileFunctions");
+    const PanelSnapshot after = snapshot(window_);
+    for (const std::wstring& box : after.boxes)
+        EXPECT_EQ(box, L"") << "every box cleared";
+    EXPECT_TRUE(after.lines.empty());
+    EXPECT_FALSE(after.extractEnabled);
+    EXPECT_FALSE(after.languagesEnabled);
 }
 
 TEST_F(OpenCommand, EmptyPackageSaysItCannotBeReadAndKeepsTheEarlierPanel) {

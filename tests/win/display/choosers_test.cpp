@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "common/paths.h"
 #include "common/resource_ids.h"
 #include "display/display_functions.h"
 #include "tests/win/display/display_test_support.h"
@@ -110,6 +111,23 @@ TEST(PackageChooserTest, NonAsciiPathArrivesAsUtf8) {
     char buffer[260] = {};
     ASSERT_TRUE(display.choosePackage(buffer));
     EXPECT_EQ(std::string(buffer), utf8(folder.path() + L"\\" + name));
+}
+
+TEST(PackageChooserTest, PathsAreMeasuredInUtf16UnitsNotInBytes) {
+    TempFolder folder;
+    // 110 characters of three UTF-8 bytes each: over 259 bytes, well within 259 units.
+    const std::wstring below =
+        folder.path() + L"\\" + std::wstring(55, L'\u65E5') + L"\\" + std::wstring(55, L'\u672C');
+    CreateDirectoryW(below.substr(0, below.size() - 56).c_str(), nullptr);
+    CreateDirectoryW(below.c_str(), nullptr);
+    createEmptyFile(below + L"\\p.sis");
+    DisplayFunctions display;
+    UiScript script;
+    script.onDialog([&](HWND dialog) { typeFileNameAndOpen(dialog, below + L"\\p.sis"); });
+    char buffer[kPathSize] = {};
+    ASSERT_TRUE(display.choosePackage(buffer));
+    EXPECT_EQ(std::string(buffer), utf8(below + L"\\p.sis"));
+    EXPECT_TRUE(script.boxes().empty());
 }
 
 TEST(PackageChooserTest, MissingFileIsRefusedInsideTheDialog) {
