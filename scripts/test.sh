@@ -32,3 +32,7 @@ xvfb-run -a -s "-screen 0 2560x2048x24" bash -c '
 # The benchmark at small sizes, so that it keeps working; the full run is
 # ./bench/run.sh on its own.
 "$root/bench/run.sh" --smoke
+
+# The release as users get it: built, signed with a throw-away certificate, then
+# installed, opened, upgraded and removed under Wine in a fresh prefix of its own.
+"$root/tests/release/run.sh"
