@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "common/paths.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -11,13 +13,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string lowered(std::string text) {
-    for (char& c : text) {
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    }
-    return text;
-}
 
 // Deeper than this, a tree is a trap rather than a collection.
 constexpr int kDeepestFolder = 256;
@@ -74,7 +69,7 @@ std::vector<FoundPath> packagesBelow(const fs::path& folder) {
 } // namespace
 
 bool hasPackageExtension(const std::string& name) {
-    const std::string lower = lowered(name);
+    const std::string lower = asciiLowered(name);
     const auto endsWith = [&](const std::string& end) {
         return lower.size() > end.size() &&
                lower.compare(lower.size() - end.size(), end.size(), end) == 0;

@@ -1,5 +1,7 @@
 #include "cli/wildcard.h"
 
+#include <string_view>
+
 #include "common/paths.h"
 
 namespace {
@@ -8,16 +10,16 @@ char folded(char c) {
     if (isPathSeparator(c)) {
         return '\\';
     }
-    return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return asciiLower(c);
 }
 
 // The path below its drive: "C:\sys\bin\a.exe" and "\sys\bin\a.exe" give "sys\bin\a.exe".
-std::string withoutDrive(const std::string& path) {
-    size_t start = path.size() >= 2 && path[1] == ':' ? 2 : 0;
-    while (start < path.size() && isPathSeparator(path[start])) {
-        ++start;
+std::string belowDrive(const std::string& path) {
+    std::string_view rest = withoutDrive(path);
+    while (!rest.empty() && isPathSeparator(rest.front())) {
+        rest.remove_prefix(1);
     }
-    return path.substr(start);
+    return std::string(rest);
 }
 
 } // namespace
@@ -53,7 +55,7 @@ bool selected(const std::vector<std::string>& patterns, const std::string& insta
     }
     for (const std::string& pattern : patterns) {
         if (wildcardMatch(pattern, installPath) ||
-            wildcardMatch(withoutDrive(pattern), withoutDrive(installPath))) {
+            wildcardMatch(belowDrive(pattern), belowDrive(installPath))) {
             return true;
         }
     }

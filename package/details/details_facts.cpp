@@ -3,6 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "common/paths.h"
 #include "package/details/capabilities.h"
 #include "package/details/known_uids.h"
 
@@ -96,10 +97,7 @@ ChainReport checkChain(const std::vector<unsigned char>& controller, uint64_t fi
 // others are meant to write into.
 bool privateFolderOf(const std::string& target, uint32_t* uid) {
     const std::string prefix = "\\private\\";
-    std::string lower;
-    for (char c : target) {
-        lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    }
+    const std::string lower = asciiLowered(target);
     const size_t at = lower.find(prefix);
     if (at == std::string::npos || at > 2) {
         return false;

@@ -11,19 +11,11 @@
 
 namespace {
 
-const char* withoutDrive(const char* name) {
-    return (name[0] != '\0' && name[1] == ':') ? name + 2 : name;
-}
-
-char foldCase(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 // Windows compares paths without regard to ASCII case or the kind of slash.
 bool samePath(const char* a, const char* b) {
     for (; *a != '\0' && *b != '\0'; ++a, ++b) {
         const bool separators = isPathSeparator(*a) && isPathSeparator(*b);
-        if (!separators && foldCase(*a) != foldCase(*b)) {
+        if (!separators && asciiLower(*a) != asciiLower(*b)) {
             return false;
         }
     }
@@ -74,7 +66,7 @@ OutputPath composeOutputPath(const char* base, const char* installName, const ch
         return OutputPath::TooLong;
     }
     std::memcpy(out, base, baseLength + 1);
-    OutputPath result = appendElements(withoutDrive(installName), out, baseLength);
+    OutputPath result = appendElements(withoutDrive(installName).data(), out, baseLength);
     // Any path of kPathUnits fits the buffer; within it, the units are what counts.
     if (result == OutputPath::Composed && utf16Units(out) > kPathUnits) {
         result = OutputPath::TooLong;

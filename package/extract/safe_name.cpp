@@ -7,14 +7,10 @@
 
 namespace {
 
-char upper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 bool equalsIgnoringCase(const char* text, size_t length, const char* word) {
     size_t i = 0;
     for (; i < length && word[i] != '\0'; ++i) {
-        if (upper(text[i]) != word[i]) {
+        if (asciiLower(text[i]) != asciiLower(word[i])) {
             return false;
         }
     }
@@ -76,10 +72,7 @@ bool isSafeInstallName(const char* name) {
     if (name == nullptr) {
         return false;
     }
-    const char* rest = name;
-    if (rest[0] != '\0' && rest[1] == ':') {
-        rest += 2;
-    }
+    const char* rest = withoutDrive(name).data();
     // \\server\share, \\?\ and \\.\ all start with two separators.
     if (isPathSeparator(rest[0]) && isPathSeparator(rest[1])) {
         return false;

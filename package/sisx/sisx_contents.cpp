@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/paths.h"
 #include "package/sisx/sisx_data.h"
 #include "package/sisx/sisx_package.h"
 
@@ -46,13 +47,7 @@ bool handedOn(const Controller& owner, const FileDescription& file) {
 
 // Targets compare without their drive and without ASCII case, as the device's paths do.
 std::string targetKey(const std::string& target) {
-    std::string key = target.size() >= 2 && target[1] == ':' ? target.substr(2) : target;
-    for (char& c : key) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return key;
+    return asciiLowered(withoutDrive(target));
 }
 
 // How many handed-on files of one package share each target, and how many of
