@@ -47,11 +47,29 @@ size_t placeInChunk(uint64_t absolute, uint64_t offset, size_t count) {
     return absolute - offset < count ? static_cast<size_t>(absolute - offset) : count;
 }
 
-uint16_t crcOfChunk(uint16_t crc, const unsigned char* chunk, size_t count, uint64_t offset) {
-    const size_t skipFrom = placeInChunk(kStoredStart, offset, count);
-    const size_t skipTo = placeInChunk(kStoredEnd, offset, count);
-    crc = crc16Xmodem(crc, chunk, skipFrom);
-    return crc16Xmodem(crc, chunk + skipTo, count - skipTo);
+// A chunk of `count` bytes that starts at `offset`, but the bytes from
+// `skipFrom` up to `skipTo`.
+uint16_t crcOfChunk(uint16_t crc, const unsigned char* chunk, size_t count, uint64_t offset,
+                    uint64_t skipFrom, uint64_t skipTo) {
+    const size_t from = placeInChunk(skipFrom, offset, count);
+    const size_t to = placeInChunk(skipTo, offset, count);
+    crc = crc16Xmodem(crc, chunk, from);
+    return crc16Xmodem(crc, chunk + to, count - to);
+}
+
+// One pass over all of `source` in fixed-size chunks, so memory stays the same
+// whatever its size; complete only when every byte came.
+PackageCrc crcOfSource(const ByteSource& source, uint64_t skipFrom, uint64_t skipTo) {
+    CheckedReader reader(source);
+    unsigned char chunk[kChunkSize];
+    uint16_t crc = 0;
+    uint64_t offset = 0;
+    size_t got;
+    while ((got = reader.someAt(offset, chunk, sizeof chunk)) > 0) {
+        crc = crcOfChunk(crc, chunk, got, offset, skipFrom, skipTo);
+        offset += got;
+    }
+    return {offset == reader.size(), crc};
 }
 
 } // namespace
@@ -71,30 +89,10 @@ uint16_t crc16Xmodem(uint16_t crc, const unsigned char* data, size_t count) {
 }
 
 uint16_t crc16OfSource(const ByteSource& source) {
-    CheckedReader reader(source);
-    unsigned char chunk[kChunkSize];
-    uint16_t crc = 0;
-    uint64_t offset = 0;
-    size_t got;
-    while ((got = reader.someAt(offset, chunk, sizeof chunk)) > 0) {
-        crc = crc16Xmodem(crc, chunk, got);
-        offset += got;
-    }
-    return crc;
+    return crcOfSource(source, 0, 0).value;
 }
 
 PackageCrc packageCrc(const ByteSource& source) {
-    CheckedReader reader(source);
-    unsigned char chunk[kChunkSize];
-    uint16_t crc = 0;
-    uint64_t offset = 0;
-    while (offset < reader.size()) {
-        const uint64_t left = reader.size() - offset;
-        const size_t count = left < kChunkSize ? static_cast<size_t>(left) : kChunkSize;
-        if (!reader.bytesAt(offset, chunk, count))
-            return {false, 0};
-        crc = crcOfChunk(crc, chunk, count, offset);
-        offset += count;
-    }
-    return {true, crc};
+    const PackageCrc crc = crcOfSource(source, kStoredStart, kStoredEnd);
+    return crc.complete ? crc : PackageCrc{false, 0};
 }
