@@ -17,7 +17,7 @@ dist=${VORANDECK_DIST:-$root/dist}
 release_win=$root/build/release-win
 release_native=$root/build/release-native
 version=$(sed -n 's/^project(Vorandeck VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
-SOURCE_DATE_EPOCH=$(git -C "$root" log -1 --format=%ct)
+SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct)}
 export SOURCE_DATE_EPOCH TZ=UTC LC_ALL=C.UTF-8
 umask 022
 start=$(date +%s)

@@ -1,9 +1,6 @@
-// Opens a package the way a user does outside the program and writes what the
-// program's window then shows, for tests/release/run.sh to compare:
-//   window_probe PACKAGE OUTPUT           opened as Explorer opens it
-//   window_probe PROGRAM PACKAGE OUTPUT   the program started with the path
-// OUTPUT (UTF-8): "path=" the path box, "about=" the About box's text with its
-// lines joined by '|', then the file list's lines, one a line.
+// Opens PACKAGE as Explorer does (ShellExecute's "open"), or with PROGRAM, and
+// writes to OUTPUT (UTF-8) what the window then shows: the path box, the About
+// box's text, then the file list's lines.   window_probe [PROGRAM] PACKAGE OUTPUT
 #include <windows.h>
 
 #include <shellapi.h>
@@ -16,28 +13,8 @@
 
 namespace {
 
-struct Search {
-    DWORD processId;
-    HWND found;
-    bool mainWindow; // else the About box
-};
-
-BOOL CALLBACK findWindowOf(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<Search*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId || !IsWindowVisible(window))
-        return TRUE;
-    const bool isMain = GetDlgItem(window, IDC_EXTRACT) != nullptr;
-    if (isMain == search->mainWindow && (isMain || windowText(window) == L"About")) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// WM_GETTEXT is carried across processes; GetWindowText of another process's
-// edit box would give its creation text.
+// WM_GETTEXT is carried across processes; GetWindowText would give another
+// process's edit box its creation text.
 std::wstring textOf(HWND control) {
     wchar_t text[1024] = {};
     DWORD_PTR ignored = 0;
@@ -46,67 +23,63 @@ std::wstring textOf(HWND control) {
     return text;
 }
 
-// Waits up to 30 s for a window of the process for which `ready` holds.
-template <typename Ready> HWND waitForWindow(HANDLE process, bool mainWindow, Ready ready) {
-    Search search = {GetProcessId(process), nullptr, mainWindow};
-    for (int tries = 0; tries < 600; ++tries) {
-        search.found = nullptr;
-        EnumWindows(findWindowOf, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr && ready(search.found))
-            return search.found;
-        if (WaitForSingleObject(process, 50) == WAIT_OBJECT_0)
-            return nullptr;
+// The visible window of `process` that `wanted` picks, waited for up to 30 s.
+HWND windowOf(HANDLE process, bool (*wanted)(HWND)) {
+    struct Search {
+        DWORD id;
+        bool (*wanted)(HWND);
+        HWND found;
+    } search = {GetProcessId(process), wanted, nullptr};
+    for (int tries = 0; tries < 600 && search.found == nullptr; ++tries) {
+        EnumWindows(
+            [](HWND window, LPARAM param) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(param);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(window, &owner);
+                if (owner == s->id && IsWindowVisible(window) && s->wanted(window))
+                    s->found = window;
+                return s->found == nullptr;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.found == nullptr && WaitForSingleObject(process, 50) == WAIT_OBJECT_0)
+            break;
     }
-    return nullptr;
-}
-
-// ShellExecute's "open" of a package, as Explorer does, or of the program with
-// the package as its argument.
-HANDLE start(const wchar_t* file, const wchar_t* package) {
-    const std::wstring arguments = package ? L"\"" + std::wstring(package) + L"\"" : L"";
-    SHELLEXECUTEINFOW info = {};
-    info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_NOCLOSEPROCESS;
-    info.lpVerb = L"open";
-    info.lpFile = file;
-    info.lpParameters = package ? arguments.c_str() : nullptr;
-    info.nShow = SW_SHOWNORMAL;
-    return ShellExecuteExW(&info) ? info.hProcess : nullptr;
+    return search.found;
 }
 
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    HANDLE process =
-        argc == 3 || argc == 4 ? start(argv[1], argc == 4 ? argv[2] : nullptr) : nullptr;
-    if (process == nullptr) {
-        std::fprintf(stderr, "could not start the program (error %lu)\n", GetLastError());
+    if (argc != 3 && argc != 4)
         return 2;
-    }
-    // The open runs before the program's message loop: once Extract is enabled,
-    // the rest of the window is in place.
-    HWND window = waitForWindow(process, true, [](HWND found) {
-        return IsWindowEnabled(GetDlgItem(found, IDC_EXTRACT)) != FALSE;
+    const std::wstring quoted = L"\"" + std::wstring(argv[argc - 2]) + L"\"";
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.lpVerb = L"open";
+    info.lpFile = argv[1];
+    info.lpParameters = argc == 4 ? quoted.c_str() : nullptr;
+    info.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExW(&info))
+        return 2;
+    // The open runs before the message loop: once Extract is enabled, the rest is in place.
+    HWND window = windowOf(info.hProcess, [](HWND w) {
+        return GetDlgItem(w, IDC_EXTRACT) != nullptr && IsWindowEnabled(GetDlgItem(w, IDC_EXTRACT));
     });
-    std::string shown;
+    std::wstring shown;
     if (window != nullptr) {
-        shown = "path=" + utf8(textOf(GetDlgItem(window, IDC_PATH))) + "\n";
         PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_ABOUT, BN_CLICKED), 0);
-        std::wstring about;
-        if (HWND box = waitForWindow(process, false, [](HWND) { return true; }))
-            about = textOf(GetDlgItem(box, 0xFFFF));
-        for (wchar_t& c : about)
-            c = c == L'\n' ? L'|' : c;
-        shown += "about=" + utf8(about) + "\n";
+        HWND about = windowOf(info.hProcess, [](HWND w) { return windowText(w) == L"About"; });
+        shown = textOf(GetDlgItem(window, IDC_PATH)) + L"\n" + textOf(GetDlgItem(about, 0xFFFF)) +
+                L"\n";
         for (const auto& row : listViewRows(GetDlgItem(window, IDC_FILE_LIST)))
-            shown += utf8(row.empty() ? L"" : row[0]) + "\n";
+            shown += row.at(0) + L"\n";
     }
-    TerminateProcess(process, 0);
-    CloseHandle(process);
+    TerminateProcess(info.hProcess, 0);
+    const std::string text = utf8(shown);
     FILE* out = _wfopen(argv[argc - 1], L"wb");
-    if (out == nullptr)
+    if (out == nullptr || std::fwrite(text.data(), 1, text.size(), out) != text.size())
         return 2;
-    std::fwrite(shown.data(), 1, shown.size(), out);
     std::fclose(out);
     return window != nullptr ? 0 : 1;
 }
