@@ -46,6 +46,33 @@ bool anyChainTrusted(const PackageFacts& facts) {
     return false;
 }
 
+// What a phone makes of each certificate of a chain on the computer's date.
+void certificateFindings(DetailSection& section, const ChainReport& chain, int64_t now) {
+    for (const CertificateReport& c : chain.certificates) {
+        const trust::CertificateFacts& f = c.facts;
+        if (!f.readable) {
+            continue;
+        }
+        if (now > f.notAfter) {
+            add(section, "Certificate expired",
+                "The certificate \"" + commonName(f.subject) + "\" expired on " +
+                    dateText(f.notAfter) +
+                    ": a phone refuses the package (\"Certificate "
+                    "expired\") unless its date is set to before that day.");
+        } else if (now < f.notBefore) {
+            add(section, "Certificate not yet valid",
+                "The certificate \"" + commonName(f.subject) + "\" is not valid before " +
+                    dateText(f.notBefore) + ": a phone dated earlier refuses the package.");
+        }
+        if (c.deviceIds) {
+            add(section, "Developer certificate",
+                "It is signed with a developer certificate limited to " +
+                    std::to_string(c.deviceIds->size()) +
+                    " phones by their IMEIs: it installs on those only.");
+        }
+    }
+}
+
 void signatureFindings(DetailSection& section, const Package& package, const PackageFacts& facts) {
     if (facts.chains.empty()) {
         add(section, "Unsigned",
@@ -60,29 +87,7 @@ void signatureFindings(DetailSection& section, const Package& package, const Pac
                     " does not match its bytes: the package was changed after it was signed, "
                     "and a phone refuses it.");
         }
-        for (const CertificateReport& c : chain.certificates) {
-            const trust::CertificateFacts& f = c.facts;
-            if (!f.readable) {
-                continue;
-            }
-            if (facts.now > f.notAfter) {
-                add(section, "Certificate expired",
-                    "The certificate \"" + commonName(f.subject) + "\" expired on " +
-                        dateText(f.notAfter) +
-                        ": a phone refuses the package (\"Certificate "
-                        "expired\") unless its date is set to before that day.");
-            } else if (facts.now < f.notBefore) {
-                add(section, "Certificate not yet valid",
-                    "The certificate \"" + commonName(f.subject) + "\" is not valid before " +
-                        dateText(f.notBefore) + ": a phone dated earlier refuses the package.");
-            }
-            if (c.deviceIds) {
-                add(section, "Developer certificate",
-                    "It is signed with a developer certificate limited to " +
-                        std::to_string(c.deviceIds->size()) +
-                        " phones by their IMEIs: it installs on those only.");
-            }
-        }
+        certificateFindings(section, chain, facts.now);
     }
     const bool selfSigned = !facts.chains.empty() && !anyChainTrusted(facts);
     if (selfSigned) {
