@@ -52,8 +52,8 @@ ExtractRequest plainRequest(const sis::BuiltFile& file, const std::string& name,
 } // namespace
 
 // Each case puts one record before a marker file: the marker is listed only if
-// the walk stepped over the record by exactly its size.
-TEST(Walk, RecordSizesOfEveryRecordType) {
+// the reader stepped over the record by exactly its size.
+TEST(EpocRecords, RecordSizesOfEveryRecordType) {
     struct Case {
         const char* what;
         std::function<sis::Package()> package;
@@ -167,7 +167,7 @@ TEST(Walk, RecordSizesOfEveryRecordType) {
     }
 }
 
-TEST(Walk, ListAndExtractInStreamOrder) {
+TEST(EpocRecords, ListAndExtractInStreamOrder) {
     OpenPackage opened(laterPackage({
         sis::simpleFile(0, "c:\\src\\a.txt", "!:\\sys\\a.txt", sis::textBytes("a")),
         sis::simpleFile(1, "c:\\src\\readme.txt", "", sis::textBytes("readme")),
@@ -194,7 +194,7 @@ TEST(Walk, ListAndExtractInStreamOrder) {
     EXPECT_EQ(opened.extractRequests().requests, requests);
 }
 
-TEST(Walk, MultiLanguageRecordsListOnceAndExtractEveryVariant) {
+TEST(EpocRecords, MultiLanguageRecordsListOnceAndExtractEveryVariant) {
     for (size_t n : {0u, 1u, 3u, 30u, 101u}) {
         OpenPackage opened(laterPackage(
             {sis::multiFile(0, "s", "E:\\data\\demo\\demo.rsc", contents(n)), marker()},
@@ -214,7 +214,7 @@ TEST(Walk, MultiLanguageRecordsListOnceAndExtractEveryVariant) {
     }
 }
 
-TEST(Walk, MultiLanguageComponentsAndRunFiles) {
+TEST(EpocRecords, MultiLanguageComponentsAndRunFiles) {
     struct Case {
         const char* what;
         uint32_t fileType;
@@ -242,7 +242,7 @@ TEST(Walk, MultiLanguageComponentsAndRunFiles) {
     }
 }
 
-TEST(Walk, ExtractNames) {
+TEST(EpocRecords, ExtractNames) {
     struct Case {
         const char* what;
         sis::Record record;
@@ -292,7 +292,7 @@ TEST(Walk, ExtractNames) {
     }
 }
 
-TEST(Walk, EndBoundAndEmptyStream) {
+TEST(EpocRecords, EndBoundAndEmptyStream) {
     // The bound at the start of the second record: only the first is read.
     sis::Package package =
         laterPackage({sis::multiFile(0, "s", "!:\\m.txt", contents(3)), marker()}, {1, 2, 3});
@@ -314,7 +314,7 @@ TEST(Walk, EndBoundAndEmptyStream) {
     }
 }
 
-TEST(Walk, TruncatedPackagesEndAtTheFirstShortRead) {
+TEST(EpocRecords, TruncatedPackagesEndAtTheFirstShortRead) {
     sis::Package package = laterPackage({sis::simpleFile(0, "s", "!:\\one", sis::textBytes("1")),
                                          sis::multiFile(3, "s", "!:\\two", contents(2)),
                                          sis::options(1), sis::condition(3, sis::Bytes(7, 1)),
@@ -337,7 +337,7 @@ TEST(Walk, TruncatedPackagesEndAtTheFirstShortRead) {
     }
 }
 
-TEST(Walk, CountsPointingPastTheEndEndTheWalk) {
+TEST(EpocRecords, CountsPointingPastTheEndEndTheReading) {
     struct Case {
         const char* what;
         sis::Record record;
@@ -358,7 +358,7 @@ TEST(Walk, CountsPointingPastTheEndEndTheWalk) {
     }
 }
 
-TEST(Walk, LanguageCountFrom0x8000) {
+TEST(EpocRecords, LanguageCountFrom0x8000) {
     // A multi-language record then has its 32-byte fixed part and no variant;
     // options have no names.
     sis::Package package =
@@ -371,7 +371,7 @@ TEST(Walk, LanguageCountFrom0x8000) {
               (std::vector<ExtractRequest>{plainRequest(opened.built.files[1], "!:\\after.txt")}));
 }
 
-TEST(Walk, LargestLanguageCountIsPassedOverQuickly) {
+TEST(EpocRecords, LargestLanguageCountIsPassedOverQuickly) {
     // 32767 languages: a fixed part of 393,236 bytes per record, read with a
     // fixed number of reads.
     std::vector<sis::Bytes> variants(0x7FFF);
@@ -381,7 +381,7 @@ TEST(Walk, LargestLanguageCountIsPassedOverQuickly) {
     EXPECT_EQ(opened.list().lines, (std::vector<ListEntry>{{4, "!:\\big"}, {0, "!:\\after.txt"}}));
 }
 
-TEST(Walk, Release5Records) {
+TEST(EpocRecords, Release5Records) {
     sis::Package package = release5Package(
         {sis::multiFile(0, "\\epoc32\\Bombs.r10", "!:\\System\\Apps\\Bombs\\Bombs.rsc",
                         contents(5)),
@@ -405,7 +405,7 @@ TEST(Walk, Release5Records) {
     }
 }
 
-TEST(Walk, EightBitNamesOfLaterGenerationPackages) {
+TEST(EpocRecords, EightBitNamesOfLaterGenerationPackages) {
     sis::Package package =
         laterPackage({sis::simpleFile(0, "s", "!:\\caf\xC3\xA9\\\xE2\x82\xAC.txt", {})});
     package.unicode = false;
