@@ -2,9 +2,8 @@
 
 #include <cstring>
 #include <cwchar>
-#include <vector>
 
-#include "package/io/names.h"
+#include "common/utf16.h"
 
 namespace {
 
@@ -32,17 +31,9 @@ size_t narrowInto(const wchar_t* text, char* buffer, size_t size) {
     if (buffer == nullptr || size == 0)
         return 0;
     buffer[0] = '\0';
-    if (text == nullptr || text[0] == L'\0')
+    if (text == nullptr)
         return 0;
-    const int units = static_cast<int>(std::wcslen(text));
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, units, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0)
-        return 0;
-    std::vector<char> whole(static_cast<size_t>(bytes) + 1, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, units, whole.data(), bytes, nullptr, nullptr);
-    const size_t length = cutUtf8(whole.data(), static_cast<size_t>(bytes), size);
-    std::memcpy(buffer, whole.data(), length + 1);
-    return length;
+    return utf16ToUtf8(reinterpret_cast<const uint16_t*>(text), std::wcslen(text), buffer, size);
 }
 
 void loadStringWide(int id, wchar_t* buffer, size_t size) {
@@ -94,10 +85,9 @@ void getItemText(HWND dialog, int id, char* buffer, size_t size) {
 bool narrowWhole(const wchar_t* text, char* buffer, size_t size) {
     if (text == nullptr || text[0] == L'\0' || buffer == nullptr)
         return false;
-    const int units = static_cast<int>(std::wcslen(text));
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, units, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0 || static_cast<size_t>(bytes) >= size)
+    const std::string whole = utf16ToUtf8(text);
+    if (whole.size() >= size)
         return false;
-    narrowInto(text, buffer, size);
+    std::memcpy(buffer, whole.c_str(), whole.size() + 1);
     return true;
 }

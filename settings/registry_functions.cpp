@@ -2,6 +2,7 @@
 
 #include "common/destinations.h"
 #include "common/string_ids.h"
+#include "common/utf16.h"
 
 namespace {
 
@@ -132,11 +133,10 @@ void RegistryFunctions::readDestDir() {
     if (RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) !=
         ERROR_SUCCESS)
         return;
-    char folder[kDestDirSize] = {};
-    if (WideCharToMultiByte(CP_UTF8, 0, data, -1, folder, static_cast<int>(kDestDirSize), nullptr,
-                            nullptr) == 0)
+    const std::string folder = utf16ToUtf8(data);
+    if (folder.size() >= kDestDirSize)
         return;
-    lstrcpynA(DestDir, folder, static_cast<int>(kDestDirSize));
+    lstrcpynA(DestDir, folder.c_str(), static_cast<int>(kDestDirSize));
 }
 
 void RegistryFunctions::saveSettings(const SettingsChoice& choice) {

@@ -4,11 +4,8 @@
 #include <cstring>
 
 #include "package/io/little_endian.h"
-#include "package/io/platform.h"
 
 namespace {
-
-constexpr uint16_t kReplacement = 0xFFFD;
 
 // 0x80 to 0x9F of Windows-1252. The five unassigned bytes map to the C1 control
 // of the same value, as Windows' own conversion does.
@@ -18,60 +15,7 @@ const uint16_t kCp1252High[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-size_t encodeCodePoint(uint32_t cp, char* out) {
-    if (cp < 0x80) {
-        out[0] = static_cast<char>(cp);
-        return 1;
-    }
-    if (cp < 0x800) {
-        out[0] = static_cast<char>(0xC0 | (cp >> 6));
-        out[1] = static_cast<char>(0x80 | (cp & 0x3F));
-        return 2;
-    }
-    if (cp < 0x10000) {
-        out[0] = static_cast<char>(0xE0 | (cp >> 12));
-        out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out[2] = static_cast<char>(0x80 | (cp & 0x3F));
-        return 3;
-    }
-    out[0] = static_cast<char>(0xF0 | (cp >> 18));
-    out[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out[3] = static_cast<char>(0x80 | (cp & 0x3F));
-    return 4;
-}
-
 } // namespace
-
-size_t utf16ToUtf8(const uint16_t* units, size_t count, char* out, size_t size) {
-    if (size == 0) {
-        return 0;
-    }
-    size_t length = 0;
-    for (size_t i = 0; i < count && units[i] != 0; ++i) {
-        uint32_t cp = units[i];
-        if (cp < 0x80 && length + 1 < size) {
-            out[length++] = static_cast<char>(cp); // most names are ASCII
-            continue;
-        }
-        if (isHighSurrogate(units[i]) && i + 1 < count && isLowSurrogate(units[i + 1])) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (units[i + 1] - 0xDC00u);
-            ++i;
-        } else if (isHighSurrogate(units[i]) || isLowSurrogate(units[i])) {
-            cp = kReplacement;
-        }
-        char encoded[4];
-        size_t n = encodeCodePoint(cp, encoded);
-        if (n > size - 1 - length) {
-            break; // a whole character or nothing
-        }
-        for (size_t k = 0; k < n; ++k) {
-            out[length++] = encoded[k];
-        }
-    }
-    out[length] = '\0';
-    return length;
-}
 
 size_t cutUtf8(char* text, size_t length, size_t size) {
     if (size == 0) {
@@ -137,7 +81,7 @@ bool decodeName(const unsigned char* raw, size_t count, bool unicode, char* dest
     } else {
         unitCount = windows1252ToUtf16(raw, count, units, sizeof units / sizeof units[0]);
     }
-    platformUtf16ToUtf8(units, unitCount, dest, destSize);
+    utf16ToUtf8(units, unitCount, dest, destSize);
     if (!unicode) {
         return std::memchr(raw, 0, count) != nullptr;
     }

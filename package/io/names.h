@@ -4,23 +4,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/utf16.h"
+
 // A name is kept whole up to this many UTF-16 units, far above any real install
 // path; a longer one is listed cut to it and never written.
 constexpr uint32_t kMaxNameUnits = 1024;
 // The UTF-8 bytes such a name can take, with its terminator.
 constexpr size_t kMaxNameBytes = 3 * kMaxNameUnits + 1;
-
-inline bool isHighSurrogate(uint32_t unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-inline bool isLowSurrogate(uint32_t unit) {
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
-// UTF-16 to UTF-8 without the platform (the native build's conversion, and the
-// reference the Windows conversion is tested against). Same contract as
-// platformUtf16ToUtf8.
-size_t utf16ToUtf8(const uint16_t* units, size_t count, char* out, size_t size);
 
 // Cuts UTF-8 text of `length` bytes so that it fits `size` bytes with its
 // terminator, never inside a character; terminates it. Returns the new length.

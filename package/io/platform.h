@@ -56,8 +56,3 @@ bool platformIsDirectory(const char* path);
 bool platformMakeDirectory(const char* path);
 // Removes a file (not a folder); false when it could not.
 bool platformRemoveFile(const char* path);
-
-// UTF-16 text (the units up to `count`, or to the first zero unit) to UTF-8 in a
-// buffer of `size` bytes, cut at a character boundary and always terminated.
-// A lone surrogate becomes U+FFFD. Returns the bytes written without the terminator.
-size_t platformUtf16ToUtf8(const uint16_t* units, size_t count, char* out, size_t size);

@@ -9,7 +9,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "package/io/names.h"
 #include "package/io/write_room.h"
 
 namespace {
@@ -226,8 +225,4 @@ bool platformMakeDirectory(const char* path) {
 bool platformRemoveFile(const char* path) {
     NativePath native(path);
     return ::unlink(native.text) == 0;
-}
-
-size_t platformUtf16ToUtf8(const uint16_t* units, size_t count, char* out, size_t size) {
-    return utf16ToUtf8(units, count, out, size);
 }

@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include "package/io/names.h"
 #include "package/io/write_room.h"
 
 namespace {
@@ -241,37 +240,4 @@ bool platformMakeDirectory(const char* path) {
 bool platformRemoveFile(const char* path) {
     WidePath wide(path);
     return DeleteFileW(wide.text) != 0;
-}
-
-size_t platformUtf16ToUtf8(const uint16_t* units, size_t count, char* out, size_t size) {
-    if (size == 0) {
-        return 0;
-    }
-    size_t length = 0;
-    while (length < count && units[length] != 0) {
-        ++length;
-    }
-    if (length == 0) {
-        out[0] = '\0';
-        return 0;
-    }
-    // Convert whole into room for the worst case, then cut at a character
-    // boundary: the API itself fails rather than cut when the buffer is short.
-    constexpr size_t kMaxUnits = kMaxNameUnits;
-    if (length > kMaxUnits) {
-        length = kMaxUnits;
-    }
-    char whole[kMaxUnits * 3 + 1];
-    int n = WideCharToMultiByte(CP_UTF8, 0, reinterpret_cast<const wchar_t*>(units),
-                                static_cast<int>(length), whole, static_cast<int>(sizeof whole),
-                                nullptr, nullptr);
-    if (n <= 0) {
-        out[0] = '\0';
-        return 0;
-    }
-    size_t cut = cutUtf8(whole, static_cast<size_t>(n), size);
-    for (size_t i = 0; i <= cut; ++i) {
-        out[i] = whole[i];
-    }
-    return cut;
 }
