@@ -23,23 +23,23 @@ void runExtraction(HWND window, uint32_t steps, const std::function<int32_t()>& 
     SendMessageW(bar, PBM_SETRANGE, 0, MAKELPARAM(0, range));
     SendMessageW(bar, PBM_SETSTEP, 1, 0);
     // Each failure has been reported on its own; an empty run says nothing more.
-    if (extract() == 0)
+    const int32_t written = extract();
+    if (written == 0)
         return;
     SendMessageW(bar, PBM_SETPOS, range, 0);
     gDisplay.paintProgress();
     char count[16] = {};
-    std::snprintf(count, sizeof count, "%ld", static_cast<long>(gFiles.extractedCount));
+    std::snprintf(count, sizeof count, "%ld", static_cast<long>(written));
     gDisplay.showMessage(KindSuccess, IdsFilesExtracted, 0, count);
 }
 
 bool isStub() {
-    return gFiles.package && gFiles.package->kind == PackageKind::SisxStub;
+    return gFiles.package && !holdsFileData(*gFiles.package);
 }
 
 } // namespace
 
 void extractCommand(HWND window) {
-    gFiles.extractedCount = 0;
     if (isStub()) {
         gDisplay.showMessage(KindInformation, IdsStubHoldsNoData, 0, nullptr);
         return;
@@ -51,7 +51,6 @@ void extractCommand(HWND window) {
 }
 
 void extractSelectedCommand(HWND window) {
-    gFiles.extractedCount = 0;
     // Only rows of the package that is open, and only those that name files.
     if (!gFiles.package || gDisplay.fileRows.package() != gFiles.package.get())
         return;

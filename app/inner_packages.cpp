@@ -18,22 +18,8 @@ bool listShowsOpenPackage() {
 }
 
 void reportInnerResult(InnerResult result) {
-    switch (result) {
-    case InnerResult::NotAPackage:
-        gDisplay.showMessage(KindError, IdsNotAPackage, IdsSuffixFileFunctions, nullptr);
-        break;
-    case InnerResult::Unreadable:
-        gDisplay.showMessage(KindError, IdsCantRead, IdsSuffixFileFunctions, nullptr);
-        break;
-    case InnerResult::TooLarge:
-        gDisplay.showMessage(KindError, IdsInnerTooLarge, IdsSuffixFileFunctions, nullptr);
-        break;
-    case InnerResult::TooDeep:
-        gDisplay.showMessage(KindError, IdsInnerTooDeep, IdsSuffixFileFunctions, nullptr);
-        break;
-    default:
-        break;
-    }
+    if (const int message = innerMessage(result))
+        gDisplay.showMessage(KindError, message, IdsSuffixFileFunctions, nullptr);
 }
 
 void showFromStart(HWND window) {
@@ -69,10 +55,10 @@ void backCommand(HWND window) {
 }
 
 void reloadCommand(HWND window) {
-    if (gFiles.packagePath[0] == '\0')
+    if (gFiles.path().empty())
         return;
     const std::vector<uint32_t> chain = gFiles.innerChain();
-    const std::string path = gFiles.packagePath;
+    const std::string path = gFiles.path();
     openPackage(window, path.c_str());
     for (uint32_t entry : chain)
         if (!gFiles.package || !openInnerPackage(window, entry))

@@ -9,15 +9,13 @@
 #include "common/paths.h"
 #include "common/resource_ids.h"
 #include "common/string_ids.h"
-#include "package/texts/header_text.h"
-#include "package/texts/sisx_header_text.h"
 #include "display/text.h"
-#include "package/io/bounded.h"
 
 namespace {
 
 void reportOpenFailed() {
-    gDisplay.showMessage(KindError, IdsOpenFailed, IdsSuffixFileFunctions, nullptr);
+    gDisplay.showMessage(KindError, openMessage(OpenResult::CannotOpen), IdsSuffixFileFunctions,
+                         nullptr);
 }
 
 void enablePackageCommands(HWND window, BOOL enable) {
@@ -43,10 +41,7 @@ std::wstring firstDroppedPath(HDROP drop) {
 
 // Nothing is open any more: no box, line or command may speak of what was.
 void showNothingOpen(HWND window) {
-    for (int box = IDC_APP_UID; box <= IDC_SPACE_REQUIRED; ++box)
-        setItemText(window, box, "");
-    setItemText(window, IDC_FILE_CRC, "");
-    setItemText(window, IDC_CALC_CRC, "");
+    gDisplay.showHeader(HeaderBoxes());
     gDisplay.clearFileList();
     enablePackageCommands(window, FALSE);
 }
@@ -56,18 +51,7 @@ void showNothingOpen(HWND window) {
 void showOpenPackage(HWND window) {
     const Package& package = *gFiles.package;
     gDisplay.clearFileList();
-    if (package.sisx) {
-        const SisxSummary& summary = package.sisx->summary();
-        gDisplay.showSisxHeader(summary);
-        gDisplay.showIntegrity(sisxStoredChecksText(summary).c_str(),
-                               sisxCalculatedChecksText(summary).c_str());
-    } else {
-        const uint16_t stored = package.epocHeader.storedCrc();
-        const std::string calculated =
-            package.epocCrc.complete ? calculatedCheckText(stored, package.epocCrc.value) : "";
-        gDisplay.showHeader(package.epocHeader);
-        gDisplay.showIntegrity(checkWordText(stored).c_str(), calculated.c_str());
-    }
+    gDisplay.showHeader(headerBoxes(package));
     setItemText(window, IDC_PATH, packageChainText().c_str());
     showOpenState(window);
     if (!package.readable()) {
@@ -81,7 +65,7 @@ void showOpenPackage(HWND window) {
 }
 
 std::string packageChainText() {
-    std::string chain = gFiles.packagePath;
+    std::string chain = gFiles.path();
     for (const EnclosingPackage& outer : gFiles.enclosing) {
         const Contents& contents = outer.package->contents;
         const char* name = contents.text(contents.entries[outer.entry].name);
@@ -94,40 +78,31 @@ std::string packageChainText() {
 
 void openPackage(HWND window, const char* utf8Path) {
     // A cut path would name another file.
-    if (std::strlen(utf8Path) >= sizeof gFiles.packagePath || utf16Units(utf8Path) > kPathUnits) {
+    if (std::strlen(utf8Path) >= kPathSize || utf16Units(utf8Path) > kPathUnits) {
         reportOpenFailed();
         return;
     }
-    const bool sameAsOpen = std::strcmp(gFiles.packagePath, utf8Path) == 0;
-    copyBounded(gFiles.packagePath, sizeof gFiles.packagePath, utf8Path);
+    const bool reopening = gFiles.package != nullptr && gFiles.path() == utf8Path;
     SendDlgItemMessageW(window, IDC_PROGRESS, PBM_SETPOS, 0, 0);
-    setItemText(window, IDC_PATH, gFiles.packagePath);
-    const bool reopening = gFiles.package != nullptr && sameAsOpen;
-    const OpenResult opened = gFiles.OpenSISFile();
+    setItemText(window, IDC_PATH, utf8Path);
+    const OpenResult opened = gFiles.OpenSISFile(utf8Path);
     // The earlier panel and list stay as they were when another package does not
     // open. When the open package itself cannot be read again (F5 after it was
     // deleted), nothing of it stays and nothing offers to extract it.
     showOpenState(window);
     if (opened != OpenResult::Opened && reopening)
         showNothingOpen(window);
-    switch (opened) {
-    case OpenResult::CannotOpen:
-        reportOpenFailed();
+    if (opened == OpenResult::Opened) {
+        showOpenPackage(window);
         return;
-    case OpenResult::Empty:
-        gDisplay.showMessage(KindError, IdsCantRead, IdsSuffixFileFunctions, nullptr);
-        return;
-    case OpenResult::NotAPackage:
+    }
+    if (opened == OpenResult::NotAPackage) {
         // Nothing of it is shown, and nothing of it may be extracted under the
         // earlier package's panel.
         gFiles.closePackage();
         showOpenState(window);
-        gDisplay.showMessage(KindError, IdsNotAPackage, IdsSuffixFileFunctions, nullptr);
-        return;
-    case OpenResult::Opened:
-        showOpenPackage(window);
-        return;
     }
+    gDisplay.showMessage(KindError, openMessage(opened), IdsSuffixFileFunctions, nullptr);
 }
 
 void openWidePath(HWND window, const wchar_t* path) {

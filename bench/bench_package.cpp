@@ -234,8 +234,7 @@ int makeMany(const fs::path& dir, size_t count) {
 }
 
 bool openPackage(FileFunctions& files, const char* path) {
-    std::snprintf(files.packagePath, sizeof files.packagePath, "%s", path);
-    if (files.OpenSISFile() == OpenResult::Opened)
+    if (files.OpenSISFile(path) == OpenResult::Opened)
         return true;
     std::fprintf(stderr, "cannot read %s\n", path);
     return false;
@@ -277,14 +276,14 @@ int extract(const char* path, const char* folder) {
     settings.destDir = folder;
     SilentHost host;
     const auto start = std::chrono::steady_clock::now();
-    files.extractAll(settings, host);
+    const int32_t written = files.extractAll(settings, host);
     const double ms = millisecondsSince(start);
     uint64_t bytes = 0;
     for (const auto& entry : fs::recursive_directory_iterator(folder))
         if (entry.is_regular_file())
             bytes += entry.file_size();
-    report(ms, static_cast<size_t>(files.extractedCount), bytes);
-    return files.extractedCount > 0 ? 0 : 1;
+    report(ms, static_cast<size_t>(written), bytes);
+    return written > 0 ? 0 : 1;
 }
 
 // Each stored stream of the package, in either format.

@@ -15,6 +15,7 @@
 #include <psapi.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <cstring>
 #include <string>
 
@@ -120,7 +121,6 @@ int timeOpen(const char* package, bool sorted) {
     return lines > 0 ? 0 : 1;
 }
 
-
 int timeExtract(const char* package, const char* folder) {
     gSettings.DefaultDest = DestFixedFolder;
     std::snprintf(gSettings.DestDir, sizeof gSettings.DestDir, "%s", folder);
@@ -137,8 +137,9 @@ int timeExtract(const char* package, const char* folder) {
     clickButton(mainWindow, IDC_EXTRACT);
     UnhookWindowsHookEx(hook);
     const bool success = ui.boxes().size() == 1 && ui.boxes()[0].icon == MB_ICONEXCLAMATION;
-    std::printf("%.1f %d %zu\n", millisecondsBetween(start, firstBox),
-                static_cast<int>(gFiles.extractedCount), peakMemoryKB());
+    // "N Files extracted!": the count the window reports.
+    const long written = success ? std::wcstol(ui.boxes()[0].text.c_str(), nullptr, 10) : 0;
+    std::printf("%.1f %ld %zu\n", millisecondsBetween(start, firstBox), written, peakMemoryKB());
     DestroyWindow(mainWindow);
     return success ? 0 : 1;
 }

@@ -6,14 +6,14 @@
 
 #include "cli/commands.h"
 #include "cli/console.h"
-#include "cli/opened_package.h"
+#include "package/opened_package.h"
 #include "cli/quiet_host.h"
 #include "cli/texts.h"
 #include "cli/wildcard.h"
 #include "common/destinations.h"
 #include "common/string_ids.h"
 #include "common/string_table.h"
-#include "package/extract/extraction_run.h"
+#include "package/extract_files.h"
 
 namespace {
 
@@ -45,21 +45,17 @@ RunCounts extractFiles(const OpenedPackage& opened, const ExtractOptions& option
     settings.destDir = options.destination;
     QuietHost host;
     ExtractionRun run(package.source, package.contents, opened.path().c_str(), settings, host);
+    const FileChoice chosen = [&](const PackageFile& file) {
+        return selected(options.select, package.contents.text(file.name));
+    };
     RunCounts counts;
-    counts.stopped = !forEachFile(package.source, package.contents, [&](const PackageFile& file) {
-        if (!selected(options.select, package.contents.text(file.name))) {
-            return true;
-        }
-        const FileOutcome outcome = run.extract(file);
-        if (outcome.result == FileResult::RunEnded) {
-            return false;
-        }
-        writeText(Stream::Out, fileLine(package.contents.extractionName(file), outcome));
-        counts.written += outcome.result == FileResult::Written ? 1 : 0;
-        counts.skipped += outcome.result == FileResult::Skipped ? 1 : 0;
-        counts.failed += outcome.message != 0 ? 1 : 0;
-        return true;
-    });
+    counts.stopped = !extractFiles(
+        run, package, chosen, [&](const PackageFile& file, const FileOutcome& outcome) {
+            writeText(Stream::Out, fileLine(package.contents.extractionName(file), outcome));
+            counts.written += outcome.result == FileResult::Written ? 1 : 0;
+            counts.skipped += outcome.result == FileResult::Skipped ? 1 : 0;
+            counts.failed += outcome.message != 0 ? 1 : 0;
+        });
     return counts;
 }
 
@@ -67,12 +63,12 @@ RunCounts extractFiles(const OpenedPackage& opened, const ExtractOptions& option
 
 int extractCommand(const ExtractOptions& options) {
     const OpenedPackage opened(options.package);
-    const Package* package = opened.package();
+    const Package* package = opened.package().get();
     if (const int refused = refusalMessage(opened)) {
         writeText(Stream::Err, options.package + ": " + messageText(refused) + "\n");
         return kExitDamaged;
     }
-    if (package->kind == PackageKind::SisxStub) {
+    if (!holdsFileData(*package)) {
         writeText(Stream::Out, std::string(programText(IdsStubHoldsNoData)) + "\n");
         return kExitIntact;
     }

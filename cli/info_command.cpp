@@ -1,40 +1,42 @@
 // info: the header panel's boxes, labelled as the window labels them, and the
 // package's details.
-#include <cstring>
-
 #include "cli/clock.h"
 #include "cli/commands.h"
 #include "cli/console.h"
 #include "cli/json_text.h"
-#include "cli/opened_package.h"
+#include "package/opened_package.h"
 #include "cli/texts.h"
 #include "common/string_ids.h"
+#include "common/string_table.h"
 #include "package/details/details.h"
+#include "package/view/header_view.h"
 
 namespace {
 
 // The boxes group by group as the window shows them, the empty ones left out.
 std::string headerText(const std::string& path, const Package& package) {
-    std::string text = std::string(kBoxLabels[0].group) + "\nFile: " + path + "\n";
-    const char* group = kBoxLabels[0].group;
-    for (const BoxLabel& label : kBoxLabels) {
-        const std::string value = boxText(package, label.box);
+    const HeaderBoxes boxes = headerBoxes(package);
+    int group = kHeaderOrder[0].group;
+    std::string text = std::string(programText(group)) + "\nFile: " + path + "\n";
+    for (const HeaderPlace& place : kHeaderOrder) {
+        const std::string& value = boxOf(boxes, place.field);
         if (value.empty()) {
             continue;
         }
-        if (std::strcmp(group, label.group) != 0) {
-            group = label.group;
-            text += std::string("\n") + group + "\n";
+        if (place.group != group) {
+            group = place.group;
+            text += std::string("\n") + programText(group) + "\n";
         }
-        text += std::string(label.label) + ": " + value + "\n";
+        text += std::string(programText(headerLabel(place.field))) + ": " + value + "\n";
     }
     return text;
 }
 
 Json headerJson(const Package& package) {
+    const HeaderBoxes boxes = headerBoxes(package);
     Json header = Json::object();
-    for (const BoxLabel& label : kBoxLabels) {
-        header[label.label] = boxText(package, label.box);
+    for (const HeaderPlace& place : kHeaderOrder) {
+        header[programText(headerLabel(place.field))] = boxOf(boxes, place.field);
     }
     return header;
 }
@@ -55,10 +57,10 @@ Json detailsJson(const PackageDetails& details) {
 
 int infoCommand(const InfoOptions& options) {
     const OpenedPackage opened(options.package);
-    const Package* package = opened.package();
+    const Package* package = opened.package().get();
     if (package == nullptr) {
         writeText(Stream::Err,
-                  options.package + ": " + messageText(openMessage(opened.state())) + "\n");
+                  options.package + ": " + messageText(openMessage(opened.result())) + "\n");
         return kExitDamaged;
     }
     const PackageDetails details = describePackage(*package, nowSeconds());

@@ -5,10 +5,11 @@
 #include "cli/json_text.h"
 #include "cli/package_check.h"
 #include "cli/texts.h"
-#include "common/resource_ids.h"
 #include "package/details/capabilities.h"
-#include "package/details/known_uids.h"
+#include "package/texts/language_names.h"
 #include "package/trust/trust.h"
+#include "package/view/header_view.h"
+#include "package/view/identity.h"
 
 namespace {
 
@@ -59,75 +60,12 @@ std::string fileSha256(const ByteSource& source) {
     return hexOf(sha256.final());
 }
 
-std::string formatOf(const Package& package) {
-    switch (package.kind) {
-    case PackageKind::Sisx:
-        return "sisx";
-    case PackageKind::SisxStub:
-        return "sisx-stub";
-    default:
-        return isRelease5(package.epocHeader) ? "sis-er5" : "sis";
-    }
-}
-
-std::string uidOf(const Package& package) {
-    if (!package.sisx) {
-        return hexUid(package.epocHeader.appUid());
-    }
-    return hexUid(package.readable() ? package.sisx->controller().uid
-                                     : package.sisx->summary().uid3);
-}
-
-std::vector<std::string> namesOf(const Package& package) {
-    std::vector<std::string> names =
-        package.sisx ? package.sisx->controller().names : package.epocFacts.componentNames;
-    names.erase(std::remove(names.begin(), names.end(), std::string()), names.end());
-    return names;
-}
-
-std::string vendorOf(const Package& package) {
-    if (!package.sisx) {
-        return "";
-    }
-    const sisx::Controller& controller = package.sisx->controller();
-    if (!controller.uniqueVendorName.empty() || controller.vendorNames.empty()) {
-        return controller.uniqueVendorName;
-    }
-    return controller.vendorNames.front();
-}
-
-std::string languageText(PackageKind kind, uint32_t code) {
-    const std::string name = languageName(kind, code);
-    return name.empty() ? "language " + std::to_string(code) : name;
-}
-
 std::vector<std::string> languagesOf(const Package& package) {
     std::vector<std::string> names;
     for (uint32_t code : package.contents.languages) {
-        names.push_back(languageText(package.kind, code));
+        names.push_back(languageLabel(package.kind, code));
     }
     return names;
-}
-
-std::string platformText(uint32_t uid) {
-    const std::string name = platformName(uid);
-    return name.empty() ? hexUid(uid) : hexUid(uid) + " " + name;
-}
-
-std::vector<std::string> platformsOf(const Package& package) {
-    std::vector<std::string> platforms;
-    if (package.sisx) {
-        for (const sisx::Dependency& device : package.sisx->controller().targetDevices) {
-            platforms.push_back(platformText(device.uid));
-        }
-    } else {
-        for (const EpocRequisite& requisite : package.epocFacts.requisites) {
-            if (platformName(requisite.uid)[0] != '\0') {
-                platforms.push_back(platformText(requisite.uid));
-            }
-        }
-    }
-    return platforms;
 }
 
 // The signer's certificate of each chain, those that could be read.
@@ -172,14 +110,14 @@ Field number(uint64_t value) {
 
 void describe(const Package& package, const PackageFacts& facts, Record* record) {
     Record& r = *record;
-    r[ColumnFormat] = text(formatOf(package));
-    r[ColumnUid] = text(uidOf(package));
+    r[ColumnFormat] = text(formatName(package));
+    r[ColumnUid] = text(packageUid(package));
     if (package.readable()) {
-        r[ColumnNames] = text(joined(namesOf(package), "; "));
-        r[ColumnVendor] = text(vendorOf(package));
-        r[ColumnPlatforms] = text(joined(platformsOf(package), "; "));
+        r[ColumnNames] = text(joined(packageNames(package), "; "));
+        r[ColumnVendor] = text(packageVendor(package));
+        r[ColumnPlatforms] = text(joined(packagePlatforms(package), "; "));
     }
-    r[ColumnVersion] = text(boxText(package, IDC_APP_VERSION));
+    r[ColumnVersion] = text(boxOf(headerBoxes(package), HeaderField::AppVersion));
     r[ColumnLanguages] = text(joined(languagesOf(package), "; "));
     const auto signer = signers(facts);
     r[ColumnSignedBy] = text(facts.chains.empty() || signer.empty() ? "" : signer.front()->subject);
@@ -193,7 +131,7 @@ Record packageRecord(const OpenedPackage& opened, const PackageFacts& facts,
     Record record(ColumnCount);
     record[ColumnRecord] = text("package");
     record[ColumnPath] = text(opened.path());
-    if (opened.state() != OpenState::CannotOpen) {
+    if (opened.result() != OpenResult::CannotOpen) {
         record[ColumnSize] = number(opened.size());
         record[ColumnSha256] = text(fileSha256(opened.source()));
     }
@@ -214,7 +152,7 @@ Record fileRecord(const std::string& path, const Package& package, const FileChe
     record[ColumnSize] = number(check.size);
     record[ColumnSha256] = text(hexOf(check.sha256));
     record[ColumnLanguages] =
-        text(file.language == kNoLanguage ? "" : languageText(package.kind, file.language));
+        text(file.language == kNoLanguage ? "" : languageLabel(package.kind, file.language));
     record[ColumnCapabilities] =
         text(entry.hasCapabilities ? capabilityNames(entry.capabilities) : "");
     record[ColumnCheck] =
@@ -248,7 +186,7 @@ const std::vector<std::string> kInventoryColumns = {"record",       "path",
 std::vector<Record> inventoryRecords(const std::string& path, bool files, int64_t now,
                                      bool* intact) {
     const OpenedPackage opened(path);
-    const Package* package = opened.package();
+    const Package* package = opened.package().get();
     const PackageFacts facts = package != nullptr ? gatherFacts(*package, now) : PackageFacts();
     const PackageCheck check = checkPackage(opened, facts, files);
     if (check.stopped) {

@@ -2,46 +2,26 @@
 #include "cli/commands.h"
 #include "cli/console.h"
 #include "cli/json_text.h"
-#include "cli/opened_package.h"
 #include "cli/texts.h"
-#include "common/string_ids.h"
-#include "package/details/capabilities.h"
+#include "package/opened_package.h"
+#include "package/view/file_lines.h"
 
 namespace {
 
-// An embedded Symbian OS 9 package's line is no file of its own: it has no sizes.
-bool hasSizes(const PackageEntry& entry) {
-    return entry.kind != FileComponent || entry.fileCount > 0;
-}
-
-std::vector<std::string> languagesOf(const Package& package, const PackageEntry& entry) {
-    std::vector<std::string> names;
-    for (uint32_t i = 0; i < entry.fileCount; ++i) {
-        const uint32_t code = package.contents.variantLanguage(entry, i);
-        if (code != kNoLanguage) {
-            names.push_back(languageName(package.kind, code));
-        }
-    }
-    return names;
-}
-
-std::string capabilitiesOf(const PackageEntry& entry) {
-    return entry.hasCapabilities ? capabilityNames(entry.capabilities) : "";
-}
-
+// Every column, whatever the format: a column the format does not fill is empty.
 std::string lineWithColumns(const Package& package, const PackageEntry& entry) {
-    const std::string sizes = hasSizes(entry) ? std::to_string(entry.originalLength) + "\t" +
-                                                    std::to_string(entry.storedLength)
-                                              : "\t";
-    return lineText(package.contents, entry) + "\t" + sizes + "\t" +
-           joined(languagesOf(package, entry), ", ") + "\t" + capabilitiesOf(entry);
+    std::string line = cellText(package, entry, ColumnLine);
+    for (int column = ColumnLine + 1; column < kFileColumns; ++column) {
+        line += "\t" + cellText(package, entry, column);
+    }
+    return line;
 }
 
 Json lineJson(const Package& package, const PackageEntry& entry) {
     Json line = {{"line", lineText(package.contents, entry)},
                  {"kind", entry.kind},
-                 {"languages", languagesOf(package, entry)},
-                 {"capabilities", capabilitiesOf(entry)}};
+                 {"languages", lineLanguages(package, entry)},
+                 {"capabilities", lineCapabilities(entry)}};
     if (hasSizes(entry)) {
         line["size"] = entry.originalLength;
         line["stored"] = entry.storedLength;
@@ -53,7 +33,7 @@ Json lineJson(const Package& package, const PackageEntry& entry) {
 
 int listCommand(const ListOptions& options) {
     const OpenedPackage opened(options.package);
-    const Package* package = opened.package();
+    const Package* package = opened.package().get();
     if (const int refused = refusalMessage(opened)) {
         writeText(Stream::Err, options.package + ": " + messageText(refused) + "\n");
         return kExitDamaged;

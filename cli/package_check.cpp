@@ -4,10 +4,10 @@
 
 #include "cli/quiet_host.h"
 #include "cli/texts.h"
-#include "common/resource_ids.h"
-#include "package/texts/header_text.h"
-#include "package/texts/sisx_header_text.h"
+#include "common/string_ids.h"
+#include "common/string_table.h"
 #include "package/trust/trust.h"
+#include "package/view/header_view.h"
 
 namespace {
 
@@ -38,41 +38,28 @@ class ProducedBytes final : public ContentSink {
     trust::Sha256 sha256_;
 };
 
-std::string pairText(int storedBox, const std::string& stored, int calculatedBox,
-                     const std::string& calculated) {
-    return std::string(boxLabel(storedBox)) + ": " + stored + ", " + boxLabel(calculatedBox) +
-           ": " + calculated;
+// "UID Checksum: 1h, Calculated Checksum: 2h": two fields as the window labels them.
+std::string pairText(const HeaderBoxes& boxes, HeaderField stored, HeaderField calculated) {
+    return std::string(programText(headerLabel(stored))) + ": " + boxOf(boxes, stored) + ", " +
+           programText(headerLabel(calculated)) + ": " + boxOf(boxes, calculated);
 }
 
 void checkWords(const Package& package, PackageCheck* check) {
-    if (package.sisx) {
-        const SisxSummary& summary = package.sisx->summary();
-        const std::string stored = sisxHeaderBoxText(summary, IDC_UID_CHECKSUM);
-        const std::string calculated = sisxHeaderBoxText(summary, IDC_CALC_CHECKSUM);
-        if (stored != calculated) {
-            check->problems.push_back(
-                pairText(IDC_UID_CHECKSUM, stored, IDC_CALC_CHECKSUM, calculated));
-        }
-        // Often wrong in real packages, which phones install all the same.
-        if (sisxChecksDiffer(summary)) {
-            check->notes.push_back(pairText(IDC_FILE_CRC, sisxStoredChecksText(summary),
-                                            IDC_CALC_CRC, sisxCalculatedChecksText(summary)));
-        }
-        return;
-    }
-    const PackageHeader& header = package.epocHeader;
-    const std::string stored = headerBoxText(header, IDC_UID_CHECKSUM);
-    const std::string calculated = headerBoxText(header, IDC_CALC_CHECKSUM);
-    if (stored != calculated) {
+    const Integrity integrity = integrityOf(package);
+    const HeaderBoxes boxes = headerBoxes(package);
+    if (integrity.uidChecksumDiffers) {
         check->problems.push_back(
-            pairText(IDC_UID_CHECKSUM, stored, IDC_CALC_CHECKSUM, calculated));
+            pairText(boxes, HeaderField::UidChecksum, HeaderField::CalculatedChecksum));
     }
-    if (!package.epocCrc.complete) {
+    if (integrity.checkWordUnknown) {
         check->problems.push_back(messageText(IdsCantRead));
-    } else if (package.epocCrc.value != header.storedCrc()) {
+    } else if (integrity.checkWordDiffers) {
         check->problems.push_back(
-            pairText(IDC_FILE_CRC, checkWordText(header.storedCrc()), IDC_CALC_CRC,
-                     calculatedCheckText(header.storedCrc(), package.epocCrc.value)));
+            pairText(boxes, HeaderField::StoredCheck, HeaderField::CalculatedCheck));
+    }
+    if (integrity.checksumsDiffer) {
+        check->notes.push_back(
+            pairText(boxes, HeaderField::StoredCheck, HeaderField::CalculatedCheck));
     }
 }
 
@@ -151,9 +138,9 @@ void checkSignatures(const Package& package, const PackageFacts& facts, PackageC
 
 PackageCheck checkPackage(const OpenedPackage& opened, const PackageFacts& facts, bool hashFiles) {
     PackageCheck check;
-    const Package* package = opened.package();
+    const Package* package = opened.package().get();
     if (package == nullptr) {
-        check.problems.push_back(messageText(openMessage(opened.state())));
+        check.problems.push_back(messageText(openMessage(opened.result())));
         return check;
     }
     checkWords(*package, &check);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/opened_package.h"
+#include "package/opened_package.h"
 #include "package/details/details_facts.h"
 #include "package/extract/extraction_run.h"
 

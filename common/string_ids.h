@@ -53,7 +53,9 @@ enum StringId : int {
     IdsMenuExtractSelected = 95,
     IdsMenuCopy = 96,
     IdsMenuOpen = 97,
-    IdsLanguageBase = 500, // 500 + language code gives its name (codes 0 to 99)
+    IdsHeaderGroupBase = 100, // the header panel's four group boxes (100 to 103)
+    IdsHeaderLabelBase = 110, // 110 + header field gives its label (110 to 137)
+    IdsLanguageBase = 500,    // 500 + language code gives its name (codes 0 to 99)
 };
 
 // Answers of a question, as the message box returns them.

@@ -14,8 +14,7 @@
 #include "common/paths.h"
 #include "display/file_rows.h"
 #include "package/file_functions.h"
-#include "package/epoc/format.h"
-#include "package/sisx/sisx_package.h"
+#include "package/view/header_view.h"
 
 class DisplayFunctions {
   public:
@@ -38,13 +37,10 @@ class DisplayFunctions {
     // A question whose string holds "%d" for `count`; returns the answer.
     int showCountQuestion(int textId, long count);
 
-    // Header panel.
-    void showHeader(const PackageHeader& header);
-    void showSisxHeader(const SisxSummary& summary);
+    // Header panel: every field's box, the integrity pair among them; empty
+    // boxes clear it.
+    void showHeader(const HeaderBoxes& boxes);
     void formatNumber(const void* value, int controlId, bool hex, bool sixteenBit);
-    // The integrity pair, whatever the package's format: the check the package
-    // stores and the one calculated over it, as texts made ready by the caller.
-    void showIntegrity(const char* stored, const char* calculated);
 
     // File list: columns, rows and what is selected.
     void createFileList(HWND dialog, bool sorted);
@@ -83,6 +79,9 @@ class DisplayFunctions {
     bool chooseFolder(const char* title);
     bool choosePackage(char* buffer);
 };
+
+// The main dialog's box of a header field.
+int headerFieldBox(HeaderField field);
 
 // What the languages dialog lists and where: passed as the dialog's creation parameter.
 struct LanguagesDialogSetup {

@@ -3,40 +3,19 @@
 #include <algorithm>
 #include <numeric>
 
-#include "common/string_ids.h"
-#include "display/language_names.h"
 #include "display/sorted_lines.h"
 #include "display/text.h"
-#include "package/details/capabilities.h"
+#include "package/view/file_lines.h"
 
 namespace {
 
 // A line is cut at 249 characters, as the list has always shown it.
 constexpr size_t kLineSize = 250;
-constexpr uint32_t kLastPrefixedKind = 5;
-
-// An embedded Symbian OS 9 package's line is no file of its own: it has no sizes.
-bool hasSizes(const PackageEntry& entry) {
-    return entry.kind != FileComponent || entry.fileCount > 0;
-}
-
-uint64_t sizeIn(const PackageEntry& entry, int column) {
-    return column == ColumnSize ? entry.originalLength : entry.storedLength;
-}
 
 } // namespace
 
-std::wstring capabilityColumnText(uint32_t capabilities) {
-    return widen(capabilityNames(capabilities).c_str());
-}
-
 void FileRows::show(std::shared_ptr<const Package> package, bool sortedByLine, LCID locale) {
     package_ = std::move(package);
-    for (uint32_t kind = 1; kind <= kLastPrefixedKind; ++kind) {
-        wchar_t prefix[kLineSize] = {};
-        loadStringWide(IdsPrefixBase + static_cast<int>(kind), prefix, kLineSize);
-        prefixes_[kind] = prefix;
-    }
     sortColumn_ = kNoSortColumn;
     descending_ = false;
     if (sortedByLine) {
@@ -59,7 +38,7 @@ size_t FileRows::rowOf(uint32_t entry) const {
 }
 
 int FileRows::columnCount() const {
-    return package_ && package_->sisx ? kFileColumns : ColumnCapabilities;
+    return package_ ? fileColumnCount(*package_) : ColumnCapabilities;
 }
 
 void FileRows::cellText(size_t row, int column, wchar_t* buffer, size_t size) const {
@@ -76,43 +55,12 @@ std::wstring FileRows::cell(size_t row, int column) const {
 
 std::wstring FileRows::entryText(uint32_t index, int column) const {
     const PackageEntry& entry = package_->contents.entries[index];
-    switch (column) {
-    case ColumnLine:
-        return lineText(entry);
-    case ColumnSize:
-    case ColumnStored:
-        return hasSizes(entry) ? std::to_wstring(sizeIn(entry, column)) : std::wstring();
-    case ColumnLanguage:
-        return languagesText(entry);
-    case ColumnCapabilities:
-        return entry.hasCapabilities ? capabilityColumnText(entry.capabilities) : std::wstring();
-    default:
-        return std::wstring();
-    }
-}
-
-std::wstring FileRows::lineText(const PackageEntry& entry) const {
+    const std::wstring text = widen(::cellText(*package_, entry, column).c_str());
+    if (column != ColumnLine || text.size() < kLineSize)
+        return text;
     wchar_t line[kLineSize] = {};
-    // Only the five installer actions have a prefix; an unknown file type from a
-    // damaged package must not pick up an unrelated string as its prefix.
-    if (entry.kind != 0 && entry.kind <= kLastPrefixedKind)
-        appendBounded(line, kLineSize, prefixes_[entry.kind].c_str());
-    appendBounded(line, kLineSize, widen(package_->contents.text(entry.name)).c_str());
+    appendBounded(line, kLineSize, text.c_str());
     return line;
-}
-
-std::wstring FileRows::languagesText(const PackageEntry& entry) const {
-    std::wstring names;
-    const Contents& contents = package_->contents;
-    for (uint32_t i = 0; i < entry.fileCount; ++i) {
-        const uint32_t code = contents.variantLanguage(entry, i);
-        if (code == kNoLanguage)
-            continue;
-        if (!names.empty())
-            names += L", ";
-        names += languageName(package_->kind, code);
-    }
-    return names;
 }
 
 void FileRows::sortBy(int column, LCID locale) {

@@ -10,21 +10,9 @@
 #include <vector>
 
 #include "package/package.h"
+#include "package/view/file_lines.h"
 
-// The columns, in their order in the list; a row's first cell is the line the
-// list has always shown.
-enum FileColumn : int {
-    ColumnLine = 0,
-    ColumnSize,
-    ColumnStored,
-    ColumnLanguage,
-    ColumnCapabilities, // Symbian OS 9 only
-};
-constexpr int kFileColumns = 5;
 constexpr int kNoSortColumn = -1;
-
-// The names of capability bits 0 to 19, joined by spaces; other bits are not named.
-std::wstring capabilityColumnText(uint32_t capabilities);
 
 class FileRows {
   public:
@@ -52,13 +40,10 @@ class FileRows {
 
   private:
     std::wstring entryText(uint32_t entry, int column) const;
-    std::wstring lineText(const PackageEntry& entry) const;
-    std::wstring languagesText(const PackageEntry& entry) const;
     std::vector<uint32_t> orderBy(int column, LCID locale) const;
 
     std::shared_ptr<const Package> package_;
     std::vector<uint32_t> rows_;
     int sortColumn_ = kNoSortColumn;
     bool descending_ = false;
-    std::wstring prefixes_[6]; // of each line kind, loaded once a listing
 };

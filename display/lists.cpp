@@ -3,8 +3,8 @@
 
 #include "common/resource_ids.h"
 #include "display/display_functions.h"
-#include "display/language_names.h"
 #include "display/text.h"
+#include "package/texts/language_names.h"
 
 namespace {
 
@@ -53,13 +53,13 @@ void DisplayFunctions::paintProgress() {
 
 void DisplayFunctions::addLanguage(uint16_t code) {
     addLine(GetDlgItem(languagesDialog, IDC_LANGUAGE_LIST),
-            languageName(PackageKind::Epoc, code).c_str());
+            widen(languageName(PackageKind::Epoc, code).c_str()).c_str());
 }
 
 void DisplayFunctions::addLanguagesOf(const Package& package) {
     for (uint32_t code : package.contents.languages)
         addLine(GetDlgItem(languagesDialog, IDC_LANGUAGE_LIST),
-                languageName(package.kind, code).c_str());
+                widen(languageName(package.kind, code).c_str()).c_str());
 }
 
 void setDefaultLanguagesDialogSetup(const LanguagesDialogSetup& setup) {

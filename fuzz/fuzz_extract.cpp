@@ -156,13 +156,12 @@ void resetTree() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static FileFunctions files;
     static ScratchHost host;
-    std::snprintf(files.packagePath, sizeof files.packagePath, "%s",
-                  (scratch.packageFolder / "input.sis").string().c_str());
+    const std::string packagePath = (scratch.packageFolder / "input.sis").string();
     for (uint32_t destination : {DestNextToPackage, DestAskOncePerRun, DestFixedFolder}) {
         scratch.destination = destination;
         resetTree();
         const size_t descriptors = openDescriptors();
-        if (files.openMemory(data, size) == OpenResult::Opened) {
+        if (files.openMemory(data, size, packagePath) == OpenResult::Opened) {
             files.extractAll(settingsFor(destination), host);
         }
         files.closePackage();

@@ -8,6 +8,8 @@
 
 #include "package/details/details.h"
 #include "package/file_functions.h"
+#include "package/view/file_lines.h"
+#include "package/view/header_view.h"
 
 namespace {
 
@@ -27,7 +29,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const Contents& contents = package.contents;
         for (const PackageEntry& entry : contents.entries) {
             touch(contents.text(entry.name));
+            for (int column = 0; column < fileColumnCount(package); ++column) {
+                touch(cellText(package, entry, column).c_str());
+            }
         }
+        for (const std::string& box : headerBoxes(package)) {
+            touch(box.c_str());
+        }
+        volatile bool whole = integrityOf(package).whole();
+        (void)whole;
         forEachFile(package.source, contents, [&contents](const PackageFile& file) {
             touch(contents.extractionName(file).c_str());
             return true;

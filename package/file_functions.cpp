@@ -1,50 +1,28 @@
 #include "package/file_functions.h"
 
-#include "package/extract/extraction_run.h"
-
-namespace {
-
-// Writes the files of line `entry`; false once the user has ended the run.
-bool extractEntry(ExtractionRun& run, const Package& package, uint32_t entry) {
-    for (const PackageFile& file : filesOf(package.source, package.contents, entry)) {
-        if (run.extract(file).result == FileResult::RunEnded) {
-            return false;
-        }
-    }
-    return true;
-}
-
-} // namespace
-
-OpenResult FileFunctions::OpenSISFile() {
+OpenResult FileFunctions::OpenSISFile(const std::string& path) {
     closePackage();
-    input_ = platformOpenForRead(packagePath);
-    if (input_ == kInvalidFile) {
-        return OpenResult::CannotOpen;
-    }
-    return open(ByteSource::fromFile(input_));
+    path_ = path;
+    return take(std::make_unique<OpenedPackage>(path));
 }
 
-OpenResult FileFunctions::openMemory(const void* data, size_t size) {
+OpenResult FileFunctions::openMemory(const void* data, size_t size, const std::string& path) {
     closePackage();
-    return open(ByteSource::fromMemory(data, size));
+    path_ = path;
+    return take(std::make_unique<OpenedPackage>(data, size, path));
 }
 
-OpenResult FileFunctions::open(const ByteSource& source) {
-    if (source.size() == 0) {
-        return OpenResult::Empty;
-    }
-    package = readPackage(source);
-    return package ? OpenResult::Opened : OpenResult::NotAPackage;
+OpenResult FileFunctions::take(std::unique_ptr<OpenedPackage> opened) {
+    const OpenResult result = opened->result();
+    package = opened->package();
+    file_ = std::move(opened);
+    return result;
 }
 
 void FileFunctions::closePackage() {
     enclosing.clear();
     package.reset();
-    if (input_ != kInvalidFile) {
-        platformClose(input_);
-        input_ = kInvalidFile;
-    }
+    file_.reset();
 }
 
 InnerResult FileFunctions::openInner(uint32_t entry) {
@@ -80,32 +58,21 @@ std::vector<uint32_t> FileFunctions::innerChain() const {
     return chain;
 }
 
-int32_t FileFunctions::extractAll(const ExtractSettings& settings, ExtractHost& host) {
-    extractedCount = 0;
+int32_t FileFunctions::extract(const FileChoice& chosen, const ExtractSettings& settings,
+                               ExtractHost& host) {
     if (!package) {
         return 0;
     }
-    ExtractionRun run(package->source, package->contents, packagePath, settings, host);
-    forEachFile(package->source, package->contents, [&run](const PackageFile& file) {
-        return run.extract(file).result != FileResult::RunEnded;
-    });
-    extractedCount = run.extractedCount();
-    return extractedCount;
+    ExtractionRun run(package->source, package->contents, path_.c_str(), settings, host);
+    extractFiles(run, *package, chosen);
+    return run.extractedCount();
+}
+
+int32_t FileFunctions::extractAll(const ExtractSettings& settings, ExtractHost& host) {
+    return extract(nullptr, settings, host);
 }
 
 int32_t FileFunctions::extractEntries(const std::vector<uint32_t>& entries,
                                       const ExtractSettings& settings, ExtractHost& host) {
-    extractedCount = 0;
-    if (!package) {
-        return 0;
-    }
-    const Contents& contents = package->contents;
-    ExtractionRun run(package->source, contents, packagePath, settings, host);
-    for (uint32_t entry : entries) {
-        if (!extractEntry(run, *package, entry)) {
-            break;
-        }
-    }
-    extractedCount = run.extractedCount();
-    return extractedCount;
+    return extract(filesOfLines(entries), settings, host);
 }

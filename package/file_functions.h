@@ -3,19 +3,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
-#include "common/paths.h"
 #include "package/extract/extract_host.h"
-#include "package/io/platform.h"
-#include "package/package.h"
-
-enum class OpenResult {
-    Opened,
-    CannotOpen,  // the file cannot be opened for reading
-    Empty,       // not a byte could be read
-    NotAPackage, // neither format
-};
+#include "package/extract_files.h"
+#include "package/opened_package.h"
 
 // Packages open inside packages as deep as a Symbian OS 9 controller may embed them.
 constexpr size_t kMaxInnerDepth = sisx::kMaxEmbeddedDepth;
@@ -33,20 +26,20 @@ class FileFunctions {
     FileFunctions(const FileFunctions&) = delete;
     FileFunctions& operator=(const FileFunctions&) = delete;
 
-    char packagePath[kPathSize] = {}; // UTF-8
     // The package open now, the innermost one; null when none is. Shared, so
     // that what shows it may keep it after it has been closed here.
     std::shared_ptr<Package> package;
     // The packages `package` lies in, the file's own first: empty while the
-    // package at packagePath itself is open.
+    // package file itself is open.
     std::vector<EnclosingPackage> enclosing;
-    int32_t extractedCount = 0;
 
-    // Closes any open package, then opens the file at packagePath and reads it.
-    OpenResult OpenSISFile();
-    // Opens bytes held in memory as the package; they must outlive it.
-    OpenResult openMemory(const void* data, size_t size);
+    // Closes any open package, then opens the file at `path` (UTF-8) and reads it.
+    OpenResult OpenSISFile(const std::string& path);
+    // Opens bytes held in memory as the package known by `path`; they must outlive it.
+    OpenResult openMemory(const void* data, size_t size, const std::string& path = "");
     void closePackage();
+    // The path of the package file last opened, "" before the first.
+    const std::string& path() const { return path_; }
 
     // Opens the package that line `entry` of the open package names in its
     // place, keeping the open one to go back to.
@@ -57,15 +50,17 @@ class FileFunctions {
     std::vector<uint32_t> innerChain() const;
 
     // One run of Extract over every file of the open package, in order, until
-    // the user ends it; returns extractedCount, the files written.
+    // the user ends it; returns the files written.
     int32_t extractAll(const ExtractSettings& settings, ExtractHost& host);
-    // One run over the files of the given lines of the open package, in the
-    // order given; returns extractedCount.
+    // One run over the files of the given lines of the open package, in package
+    // order; returns the files written.
     int32_t extractEntries(const std::vector<uint32_t>& entries, const ExtractSettings& settings,
                            ExtractHost& host);
 
   private:
-    OpenResult open(const ByteSource& source);
+    OpenResult take(std::unique_ptr<OpenedPackage> opened);
+    int32_t extract(const FileChoice& chosen, const ExtractSettings& settings, ExtractHost& host);
 
-    FileHandle input_ = kInvalidFile;
+    std::string path_;
+    std::unique_ptr<OpenedPackage> file_;
 };

@@ -10,13 +10,8 @@
 #include "package/epoc/format.h"
 #include "package/io/byte_source.h"
 #include "package/model/contents.h"
+#include "package/model/package_kind.h"
 #include "package/sisx/sisx_package.h"
-
-enum class PackageKind {
-    Epoc,     // the older format: word 2 is 0x10000419
-    Sisx,     // Symbian OS 9: word 0 is 0x10201A7A
-    SisxStub, // a Symbian OS 9 controller alone, as phones keep for installed packages
-};
 
 struct Package {
     PackageKind kind = PackageKind::Epoc;

@@ -3,33 +3,27 @@
 #include <cstdio>
 #include <ctime>
 
-#include "common/string_ids.h"
-#include "common/string_table.h"
 #include "package/details/capabilities.h"
 #include "package/details/details_facts.h"
 #include "package/details/known_uids.h"
 #include "package/sisx/sisx_texts.h"
+#include "package/texts/language_names.h"
 
 namespace {
 
-std::string languageName(uint32_t code) {
-    const std::string name =
-        code <= 327 ? programText(IdsLanguageBase + static_cast<int>(code)) : "";
-    return name.empty() ? "language " + std::to_string(code) : name;
-}
-
 // "Name" for a package of one language, "Name (French)" for one of several.
-std::string perLanguage(const char* label, const std::vector<uint32_t>& languages, size_t i) {
+std::string perLanguage(const char* label, PackageKind kind, const std::vector<uint32_t>& languages,
+                        size_t i) {
     if (languages.size() < 2 || i >= languages.size()) {
         return label;
     }
-    return std::string(label) + " (" + languageName(languages[i]) + ")";
+    return std::string(label) + " (" + languageLabel(kind, languages[i]) + ")";
 }
 
-void addPerLanguage(DetailSection& section, const char* label,
+void addPerLanguage(DetailSection& section, const char* label, PackageKind kind,
                     const std::vector<std::string>& texts, const std::vector<uint32_t>& languages) {
     for (size_t i = 0; i < texts.size(); ++i) {
-        section.lines.push_back({perLanguage(label, languages, i), texts[i]});
+        section.lines.push_back({perLanguage(label, kind, languages, i), texts[i]});
     }
 }
 
@@ -79,8 +73,8 @@ DetailSection sisxPackageSection(const Package& package) {
         section.lines.push_back(
             {"Kind", "a stub of an installed or built-in package: it holds no file data"});
     }
-    addPerLanguage(section, "Name", c.names, c.languages);
-    addPerLanguage(section, "Vendor", c.vendorNames, c.languages);
+    addPerLanguage(section, "Name", package.kind, c.names, c.languages);
+    addPerLanguage(section, "Vendor", package.kind, c.vendorNames, c.languages);
     section.lines.push_back({"Unique vendor name", c.uniqueVendorName});
     section.lines.push_back({"UID", hexUid(c.uid) + " (" + uidRangeText(c.uid) + ")"});
     section.lines.push_back(
@@ -101,7 +95,7 @@ DetailSection epocPackageSection(const Package& package) {
     section.lines.push_back({"Version", std::to_string(header.versionMajor()) + "." +
                                             std::to_string(header.versionMinor()) + " build " +
                                             std::to_string(header.versionBuild())});
-    addPerLanguage(section, "Component name", package.epocFacts.componentNames,
+    addPerLanguage(section, "Component name", package.kind, package.epocFacts.componentNames,
                    package.contents.languages);
     return section;
 }

@@ -2,37 +2,7 @@
 
 #include <cstdio>
 
-#include "common/resource_ids.h"
 #include "package/io/names.h"
-
-const int kHeaderBoxIds[26] = {
-    IDC_APP_UID,
-    IDC_APP_UID1,
-    IDC_SIS_VERSION,
-    IDC_APP_UID2,
-    IDC_UID_CHECKSUM,
-    IDC_CALC_CHECKSUM,
-    IDC_LANGUAGE_COUNT,
-    IDC_LINES_PROCESSED,
-    IDC_DEPENDENCY_COUNT,
-    IDC_LANGUAGE_INSTALLED,
-    IDC_LINES_TO_PROCESS,
-    IDC_INSTALL_DRIVE,
-    IDC_APP_CAPABILITIES,
-    IDC_INSTALLER_VERSION,
-    IDC_FLAGS,
-    IDC_TYPE,
-    IDC_APP_VERSION,
-    IDC_OFFSET_LANGUAGES,
-    IDC_OFFSET_LINES,
-    IDC_OFFSET_DEPENDENCIES,
-    IDC_OFFSET_CERTIFICATES,
-    IDC_OFFSET_FILENAMES,
-    IDC_OFFSET_SIGNATURE,
-    IDC_OFFSET_CAPABILITIES,
-    IDC_SPACE_USED,
-    IDC_SPACE_REQUIRED,
-};
 
 namespace {
 
@@ -134,59 +104,59 @@ std::string calculatedCheckText(uint16_t stored, uint16_t calculated) {
     return calculated == stored ? text : text + " (damaged)";
 }
 
-std::string headerBoxText(const PackageHeader& h, int controlId) {
-    switch (controlId) {
-    case IDC_APP_UID:
+std::string headerBoxText(const PackageHeader& h, HeaderField field) {
+    switch (field) {
+    case HeaderField::AppUid:
         return hex32(h.appUid());
-    case IDC_APP_UID1:
+    case HeaderField::AppUid1:
         return hex32(h.appUid1());
-    case IDC_SIS_VERSION:
+    case HeaderField::SisVersion:
         return sisVersionText(h.appUid1());
-    case IDC_APP_UID2:
+    case HeaderField::AppUid2:
         return hex32(h.appUid2());
-    case IDC_UID_CHECKSUM:
+    case HeaderField::UidChecksum:
         return hex32(h.uidChecksum());
-    case IDC_CALC_CHECKSUM:
+    case HeaderField::CalculatedChecksum:
         return hex32(UidChecksum(h));
-    case IDC_LANGUAGE_COUNT:
+    case HeaderField::LanguageCount:
         return unsigned16(h.languageCount());
-    case IDC_LINES_PROCESSED:
+    case HeaderField::LinesProcessed:
         return unsigned16(h.pkgLinesProcessed());
-    case IDC_DEPENDENCY_COUNT:
+    case HeaderField::DependencyCount:
         return unsigned16(h.dependencyCount());
-    case IDC_LANGUAGE_INSTALLED:
+    case HeaderField::LanguageInstalled:
         return unsigned16(h.languageInstalled());
-    case IDC_LINES_TO_PROCESS:
+    case HeaderField::LinesToProcess:
         return unsigned16(h.pkgLinesToProcess());
-    case IDC_INSTALL_DRIVE:
+    case HeaderField::InstallDrive:
         return installDriveText(h);
-    case IDC_APP_CAPABILITIES:
+    case HeaderField::AppCapabilities:
         return unsigned16(h.appCapabilities());
-    case IDC_INSTALLER_VERSION:
+    case HeaderField::InstallerVersion:
         return unsigned16(static_cast<uint16_t>(h.installerVersion()));
-    case IDC_FLAGS:
+    case HeaderField::Flags:
         return flagsText(h.flags());
-    case IDC_TYPE:
+    case HeaderField::Type:
         return typeText(static_cast<uint16_t>(h.packageType()));
-    case IDC_APP_VERSION:
+    case HeaderField::AppVersion:
         return versionText(h);
-    case IDC_OFFSET_LANGUAGES:
+    case HeaderField::OffsetLanguages:
         return hex32(h.languagesOffset());
-    case IDC_OFFSET_LINES:
+    case HeaderField::OffsetLines:
         return hex32(h.packageLinesOffset());
-    case IDC_OFFSET_DEPENDENCIES:
+    case HeaderField::OffsetDependencies:
         return hex32(h.dependenciesOffset());
-    case IDC_OFFSET_CERTIFICATES:
+    case HeaderField::OffsetCertificates:
         return certificatesText(h);
-    case IDC_OFFSET_FILENAMES:
+    case HeaderField::OffsetFilenames:
         return hex32(h.filenamesOffset());
-    case IDC_OFFSET_SIGNATURE:
+    case HeaderField::OffsetSignature:
         return signatureText(h);
-    case IDC_OFFSET_CAPABILITIES:
+    case HeaderField::OffsetCapabilities:
         return beyondHeaderEnd(h) ? "" : hex32(h.capabilitiesOffset());
-    case IDC_SPACE_USED:
+    case HeaderField::SpaceUsed:
         return beyondHeaderEnd(h) ? "" : signed32(h.spaceUsed());
-    case IDC_SPACE_REQUIRED:
+    case HeaderField::SpaceRequired:
         return beyondHeaderEnd(h) ? "" : signed32(h.spaceRequired());
     default:
         return "";

@@ -1,13 +1,10 @@
 #pragma once
-// The texts of the header panel, one box at a time, without any window: what
-// each of the 26 boxes of the main dialog shows for a package header.
+// The texts of the older format's header fields, one at a time.
 #include <cstdint>
 #include <string>
 
 #include "package/epoc/format.h"
-
-// The boxes of the panel, in the order they are filled.
-extern const int kHeaderBoxIds[26];
+#include "package/texts/header_fields.h"
 
 // A number as the panel shows it: hex is base 16, upper case, with "h"; else the
 // value in base 10 as signed 32-bit (a 16-bit value arrives zero-extended).
@@ -24,5 +21,6 @@ std::string appVersionText(int16_t major, int16_t minor, int32_t build);
 std::string checkWordText(uint16_t value);
 std::string calculatedCheckText(uint16_t stored, uint16_t calculated);
 
-// The text of box `controlId` for `header`; an id outside the panel gives "".
-std::string headerBoxText(const PackageHeader& header, int controlId);
+// The text of `field` for `header`; "" for the integrity pair, which the
+// header alone does not give.
+std::string headerBoxText(const PackageHeader& header, HeaderField field);

@@ -1,6 +1,5 @@
 #include "package/texts/sisx_header_text.h"
 
-#include "common/resource_ids.h"
 #include "package/texts/header_text.h"
 
 namespace {
@@ -9,8 +8,9 @@ std::string hex32(uint32_t value) {
     return numberText(value, true);
 }
 
-// The older format's checksum over the three UID words, which this format keeps.
-uint32_t computedUidChecksum(const SisxSummary& summary) {
+} // namespace
+
+uint32_t sisxCalculatedUidChecksum(const SisxSummary& summary) {
     PackageHeader header = {};
     const uint32_t words[3] = {summary.uid1, summary.uid2, summary.uid3};
     for (int w = 0; w < 3; ++w) {
@@ -21,62 +21,64 @@ uint32_t computedUidChecksum(const SisxSummary& summary) {
     return UidChecksum(header);
 }
 
+namespace {
+
 // The boxes only the 16-byte header fills, which a stub does not have.
-bool onlyInFileHeader(int controlId) {
-    return controlId == IDC_APP_UID1 || controlId == IDC_APP_UID2 ||
-           controlId == IDC_UID_CHECKSUM || controlId == IDC_CALC_CHECKSUM;
+bool onlyInFileHeader(HeaderField field) {
+    return field == HeaderField::AppUid1 || field == HeaderField::AppUid2 ||
+           field == HeaderField::UidChecksum || field == HeaderField::CalculatedChecksum;
 }
 
 // The boxes that the 16-byte header fills, readable controller or not.
-bool headerBox(const SisxSummary& s, int controlId, std::string* text) {
-    if (!s.hasFileHeader && onlyInFileHeader(controlId)) {
+bool headerBox(const SisxSummary& s, HeaderField field, std::string* text) {
+    if (!s.hasFileHeader && onlyInFileHeader(field)) {
         text->clear();
         return true;
     }
-    switch (controlId) {
-    case IDC_APP_UID:
+    switch (field) {
+    case HeaderField::AppUid:
         // Without a controller the header's copy of the package UID is all there is.
         *text = hex32(s.readable ? s.packageUid : s.uid3);
         return true;
-    case IDC_APP_UID1:
+    case HeaderField::AppUid1:
         *text = hex32(s.uid2);
         return true;
-    case IDC_APP_UID2:
+    case HeaderField::AppUid2:
         *text = hex32(s.uid1);
         return true;
-    case IDC_SIS_VERSION:
+    case HeaderField::SisVersion:
         *text = "9 or later";
         return true;
-    case IDC_UID_CHECKSUM:
+    case HeaderField::UidChecksum:
         *text = hex32(s.uidChecksum);
         return true;
-    case IDC_CALC_CHECKSUM:
-        *text = hex32(computedUidChecksum(s));
+    case HeaderField::CalculatedChecksum:
+        *text = hex32(sisxCalculatedUidChecksum(s));
         return true;
     default:
         return false;
     }
 }
 
-std::string controllerBox(const SisxSummary& s, int controlId) {
-    switch (controlId) {
-    case IDC_LANGUAGE_COUNT:
+std::string controllerBox(const SisxSummary& s, HeaderField field) {
+    switch (field) {
+    case HeaderField::LanguageCount:
         return std::to_string(s.languages.size());
-    case IDC_LINES_PROCESSED:
+    case HeaderField::LinesProcessed:
         return std::to_string(s.fileCount);
-    case IDC_DEPENDENCY_COUNT:
+    case HeaderField::DependencyCount:
         return std::to_string(s.dependencyCount);
-    case IDC_FLAGS:
+    case HeaderField::Flags:
         return sisxFlagsText(s.installFlags);
-    case IDC_TYPE:
+    case HeaderField::Type:
         return sisxTypeText(s.installType);
-    case IDC_APP_VERSION:
+    case HeaderField::AppVersion:
         return sisxVersionText(s.versionMajor, s.versionMinor, s.versionBuild);
-    case IDC_OFFSET_CERTIFICATES:
+    case HeaderField::OffsetCertificates:
         return s.certificateChains == 0 ? "no Certificate" : std::to_string(s.certificateChains);
-    case IDC_OFFSET_SIGNATURE:
+    case HeaderField::OffsetSignature:
         return sisxSignatureText(s);
-    case IDC_SPACE_REQUIRED:
+    case HeaderField::SpaceRequired:
         return std::to_string(s.spaceRequired);
     default:
         return std::string();
@@ -132,10 +134,10 @@ bool sisxChecksDiffer(const SisxSummary& s) {
     return s.hasFileHeader && (controllerDiffers || dataDiffers);
 }
 
-std::string sisxHeaderBoxText(const SisxSummary& summary, int controlId) {
+std::string sisxHeaderBoxText(const SisxSummary& summary, HeaderField field) {
     std::string text;
-    if (headerBox(summary, controlId, &text)) {
+    if (headerBox(summary, field, &text)) {
         return text;
     }
-    return summary.readable ? controllerBox(summary, controlId) : std::string();
+    return summary.readable ? controllerBox(summary, field) : std::string();
 }

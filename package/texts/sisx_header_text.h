@@ -4,9 +4,13 @@
 #include <string>
 
 #include "package/sisx/sisx_package.h"
+#include "package/texts/header_fields.h"
 #include "package/sisx/sisx_texts.h"
 
 std::string sisxSignatureText(const SisxSummary& summary);
+
+// The older format's checksum over the three UID words, which this format keeps.
+uint32_t sisxCalculatedUidChecksum(const SisxSummary& summary);
 
 // The integrity pair: the controller ("C") and data ("D") checksums as the
 // package stores them, and as computed over what each covers, marked when a
@@ -16,7 +20,7 @@ std::string sisxCalculatedChecksText(const SisxSummary& summary);
 // Whether a checksum the package stores differs from the one computed.
 bool sisxChecksDiffer(const SisxSummary& summary);
 
-// The text of box `controlId` (1002 to 1027) for `summary`. An unreadable
-// controller leaves only the boxes that come from the 16-byte header; boxes the
-// format has nothing for, and ids outside the panel, give "".
-std::string sisxHeaderBoxText(const SisxSummary& summary, int controlId);
+// The text of `field` for `summary`, but for the integrity pair. An unreadable
+// controller leaves only the fields that come from the 16-byte header; fields
+// the format has nothing for give "".
+std::string sisxHeaderBoxText(const SisxSummary& summary, HeaderField field);

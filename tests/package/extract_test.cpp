@@ -77,7 +77,7 @@ TEST(Extract, FilesByteForByte) {
             }
             EXPECT_TRUE(x.run()) << what;
             EXPECT_TRUE(x.host.messages.empty()) << what;
-            EXPECT_EQ(x.files().extractedCount, 1) << what;
+            EXPECT_EQ(x.host.written, 1) << what;
             EXPECT_EQ(x.host.progressSteps, 1) << what;
             EXPECT_TRUE(readAll(x.out / "sys" / "f.bin") == content) << what;
         }
@@ -211,7 +211,7 @@ TEST(Extract, FailuresAndWhatTheyLeave) {
         Extraction x(package);
         EXPECT_EQ(x.run(), c.counted != 0) << c.what;
         EXPECT_EQ(x.host.messages, c.messages) << c.what;
-        EXPECT_EQ(x.files().extractedCount, c.counted) << c.what;
+        EXPECT_EQ(x.host.written, c.counted) << c.what;
         EXPECT_EQ(x.host.progressSteps, c.counted) << c.what;
         const fs::path file = x.out / "sys" / "f.bin";
         EXPECT_EQ(fs::exists(file), c.fileStays) << c.what;
@@ -247,7 +247,7 @@ TEST(Extract, LongNamesThatDifferLateNeverWriteOverEachOther) {
         }
         // Each file written holds its own bytes; a refused one says so.
         EXPECT_EQ(contents.size() + x.host.messages.size(), 2u) << destination;
-        EXPECT_EQ(x.files().extractedCount, static_cast<int32_t>(contents.size())) << destination;
+        EXPECT_EQ(x.host.written, static_cast<int32_t>(contents.size())) << destination;
         for (const RecordedMessage& message : x.host.messages) {
             EXPECT_EQ(message, extractError(IdsCreateError)) << destination;
         }
@@ -260,7 +260,7 @@ TEST(Extract, FailureEndsOnlyItsFile) {
     Extraction x(onePackage({broken, sis::simpleFile(0, "s", "!:\\b.bin", sis::textBytes("b"))}));
     EXPECT_TRUE(x.run());
     EXPECT_EQ(x.host.messages, std::vector<RecordedMessage>{extractError(IdsReadError)});
-    EXPECT_EQ(x.files().extractedCount, 1);
+    EXPECT_EQ(x.host.written, 1);
     EXPECT_TRUE(fs::exists(x.out / "b.bin"));
 }
 
@@ -372,7 +372,7 @@ TEST(Extract, Overwrite) {
         EXPECT_EQ(readAll(x.out / "sys" / "f.txt"),
                   sis::textBytes(c.replaced ? "new" : "old content"))
             << c.what;
-        EXPECT_EQ(x.files().extractedCount, c.replaced ? 1 : 0) << c.what;
+        EXPECT_EQ(x.host.written, c.replaced ? 1 : 0) << c.what;
     }
 }
 
@@ -465,7 +465,7 @@ TEST(Extract, UnsafeNamesAreRefusedAndNothingIsWritten) {
     }
     expected.push_back({KindError, IdsUnsafeName, 0, "\\.."});
     EXPECT_EQ(x.host.messages, expected);
-    EXPECT_EQ(x.files().extractedCount, 1);
+    EXPECT_EQ(x.host.written, 1);
     EXPECT_EQ(x.opened.dir.files(),
               (std::vector<std::string>{"one/two/safe/kept.txt", "test.sis"}));
     std::set<std::string> folders;

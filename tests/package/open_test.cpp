@@ -48,8 +48,7 @@ TEST(Open, WhatIsNotAPackage) {
     };
     FileFunctions files;
     for (const auto& c : cases) {
-        std::strncpy(files.packagePath, utf8Of(c.path).c_str(), sizeof files.packagePath - 1);
-        EXPECT_EQ(files.OpenSISFile(), c.expected) << c.what;
+        EXPECT_EQ(files.OpenSISFile(utf8Of(c.path).c_str()), c.expected) << c.what;
         EXPECT_FALSE(files.package) << c.what;
     }
 }

@@ -168,8 +168,7 @@ TEST(OutputPath, APackageFolderTooLongForAnyFileWritesNothing) {
     const sis::Built built = sis::build(package);
     ASSERT_TRUE(sis::writeFile(folder / "p.sis", built.bytes));
     FileFunctions files;
-    std::strncpy(files.packagePath, utf8Of(folder / "p.sis").c_str(), sizeof files.packagePath - 1);
-    files.openMemory(built.bytes.data(), built.bytes.size());
+    files.openMemory(built.bytes.data(), built.bytes.size(), utf8Of(folder / "p.sis"));
     RecordingHost host;
     host.settings.defaultDest = 500;
     host.extract(files);

@@ -129,7 +129,8 @@ void RecordingHost::useFolder(const std::string& folder, bool overwrite) {
 }
 
 bool RecordingHost::extract(FileFunctions& files) {
-    return files.extractAll(settings, *this) != 0;
+    written = files.extractAll(settings, *this);
+    return written != 0;
 }
 
 RecordedMessage extractError(int textId) {
@@ -185,8 +186,7 @@ OpenPackage::OpenPackage(const sis::Package& package, const std::string& fileNam
     packagePath = dir.path() / pathOfUtf8(fileName);
     EXPECT_TRUE(sis::writeFile(packagePath, built.bytes));
     std::string utf8 = utf8Of(packagePath);
-    std::strncpy(files.packagePath, utf8.c_str(), sizeof files.packagePath - 1);
-    EXPECT_EQ(files.OpenSISFile(), OpenResult::Opened);
+    EXPECT_EQ(files.OpenSISFile(utf8.c_str()), OpenResult::Opened);
     if (files.package) {
         header = files.package->epocHeader;
     }

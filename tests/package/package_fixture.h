@@ -79,6 +79,7 @@ struct RecordingHost : ExtractHost {
     std::deque<std::optional<std::string>> folders; // chooseFolder: a folder, or cancel
     int folderRequests = 0;
     int progressSteps = 0;
+    int32_t written = 0; // by the last extract()
     ExtractSettings settings;
 
     void useFolder(const std::string& folder, bool overwrite = false);

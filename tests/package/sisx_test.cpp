@@ -1,5 +1,5 @@
 // The Symbian OS 9 reader over packages written by the test builder: what the
-// summary says, what the walk lists and hands to extraction, and every hostile
+// summary says, what the reader lists and hands to extraction, and every hostile
 // shape that must leave the controller unreadable without harm.
 #include <algorithm>
 #include <functional>
@@ -326,7 +326,7 @@ TEST(Sisx, ListKindOfEachOperation) {
 
 // Order, nesting and where each file's data comes from, as the list and the
 // extraction see them.
-TEST(Sisx, WalkOrderAndDataLocation) {
+TEST(Sisx, ListOrderAndDataLocation) {
     struct Case {
         const char* what;
         std::function<Sisx()> describe;
@@ -655,7 +655,8 @@ TEST(Sisx, ReadableOrNotByEachRule) {
         if (!c.readable) {
             EXPECT_TRUE(listed(read.package).empty()) << c.what;
             EXPECT_TRUE(extracted(read).empty()) << c.what;
-            EXPECT_EQ(sisxHeaderBoxText(read.package.summary(), 1009), "") << c.what;
+            EXPECT_EQ(sisxHeaderBoxText(read.package.summary(), HeaderField::LinesProcessed), "")
+                << c.what;
         }
     }
 }

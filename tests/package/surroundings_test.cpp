@@ -100,7 +100,7 @@ TEST(Surroundings, LinksInTheDestinationAreNeverWrittenThrough) {
         }
         messages.erase(std::remove(messages.begin(), messages.end(), 0), messages.end());
         EXPECT_EQ(messages, c.messages) << c.what;
-        EXPECT_EQ(scene.opened.files.extractedCount, c.counted) << c.what;
+        EXPECT_EQ(host.written, c.counted) << c.what;
         EXPECT_EQ(scene.outsideFiles(), std::vector<std::string>{"victim"}) << c.what;
         EXPECT_TRUE(readAll(scene.outside / "victim") == kOld) << c.what;
         EXPECT_TRUE(readAll(scene.opened.packagePath) == scene.opened.built.bytes) << c.what;
@@ -127,7 +127,7 @@ TEST(Surroundings, AStopWhileReplacingLeavesTheOldFileAsItWas) {
         host.after = 3; // before the file, then between its pieces
         host.useFolder(utf8Of(scene.out), true);
         host.extract(scene.opened.files);
-        EXPECT_EQ(scene.opened.files.extractedCount, 0) << asIs;
+        EXPECT_EQ(host.written, 0) << asIs;
         EXPECT_EQ(TempDir::filesBelow(scene.out), std::vector<std::string>{"sys/f.bin"}) << asIs;
         EXPECT_TRUE(readAll(scene.out / "sys" / "f.bin") == kOld) << asIs;
     }
@@ -174,7 +174,7 @@ TEST(Surroundings, AFullDiskCountsOnlyWholeFilesAndKeepsTheOldOne) {
             const std::string path = utf8Of(scene.out) + "\\sys\\f.bin";
             const RecordedMessage diskFull{KindError, IdsWriteDiskFull, 0, path};
             EXPECT_EQ(host.messages, std::vector<RecordedMessage>{diskFull}) << asIs << replacing;
-            EXPECT_EQ(scene.opened.files.extractedCount, 1) << asIs << replacing;
+            EXPECT_EQ(host.written, 1) << asIs << replacing;
             std::vector<std::string> left = {"data/g.bin"};
             if (replacing) {
                 left.push_back("sys/f.bin");

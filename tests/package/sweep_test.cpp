@@ -52,8 +52,7 @@ Outcome runAll(const Bytes& bytes, const TempDir& dir, bool toDisk) {
         fs::create_directory(out);
     }
     const std::string packagePath = utf8Of(dir.path() / "package.sis");
-    std::strncpy(files.packagePath, packagePath.c_str(), sizeof files.packagePath - 1);
-    if (files.openMemory(bytes.data(), bytes.size()) != OpenResult::Opened) {
+    if (files.openMemory(bytes.data(), bytes.size(), packagePath) != OpenResult::Opened) {
         return outcome;
     }
     const Contents& contents = files.package->contents;

@@ -34,9 +34,9 @@ TEST(Verify, GivesWhatExtractionGivesAndWritesNothing) {
     RecordingHost host;
     host.useFolder(utf8Of(opened.dir.path() / "out"));
     const Package& read = *opened.files.package;
-    ExtractionRun checking(read.source, read.contents, opened.files.packagePath, host.settings,
+    ExtractionRun checking(read.source, read.contents, opened.files.path().c_str(), host.settings,
                            host);
-    ExtractionRun writing(read.source, read.contents, opened.files.packagePath, host.settings,
+    ExtractionRun writing(read.source, read.contents, opened.files.path().c_str(), host.settings,
                           host);
     const int expected[] = {0, IdsInflateError, IdsSizeDiffers};
     const std::vector<PackageFile> files = allFiles(read.source, read.contents);
@@ -70,7 +70,7 @@ TEST(Verify, AStopHalfWayRemovesTheFileBeingWritten) {
         host.after = 3; // asked before the file, then before each piece of it
         host.useFolder(utf8Of(opened.dir.path() / "out"));
         const Package& read = *opened.files.package;
-        ExtractionRun run(read.source, read.contents, opened.files.packagePath, host.settings,
+        ExtractionRun run(read.source, read.contents, opened.files.path().c_str(), host.settings,
                           host);
         const std::vector<PackageFile> files = allFiles(read.source, read.contents);
         EXPECT_EQ(run.extract(files[0]).result, FileResult::RunEnded) << asIs;

@@ -286,8 +286,7 @@ void MainWindowTest::SetUp() {
 void MainWindowTest::TearDown() {
     destroyMainWindow(window_);
     window_ = nullptr;
-    gFiles.closePackage();
-    gFiles.packagePath[0] = '\0';
+    gFiles.openMemory(nullptr, 0); // closes the package and forgets its path
 }
 
 void MainWindowTest::recreateWindow() {

@@ -110,7 +110,7 @@ TEST_F(OpenCommand, CancellingTheChooserChangesNothing) {
     EXPECT_EQ(after.path, before.path);
     expectSamePanel(before, after);
     EXPECT_TRUE(ui.boxes().empty());
-    EXPECT_EQ(utf8(demo_), gFiles.packagePath);
+    EXPECT_EQ(utf8(demo_), gFiles.path());
 }
 
 TEST_F(OpenCommand, PackageThatCannotBeOpenedLeavesTheEarlierPanel) {

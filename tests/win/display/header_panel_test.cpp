@@ -2,23 +2,13 @@
 // package, and numbers written through formatNumber.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "common/resource_ids.h"
 #include "display/display_functions.h"
-#include "package/texts/header_text.h"
+#include "package/opened_package.h"
 #include "tests/win/display/display_test_support.h"
 #include "tests/win/support/ui_driver.h"
 
 namespace {
-
-PackageHeader headerOfFile(const std::string& path) {
-    PackageHeader header;
-    std::memset(header.bytes, 0, sizeof header.bytes);
-    const std::string content = readWholeFile(path);
-    std::memcpy(header.bytes, content.data(), std::min(content.size(), sizeof header.bytes));
-    return header;
-}
 
 TEST(HeaderPanelTest, EveryBoxOfEveryRealPackage) {
     const std::string folder = realPackageFolder();
@@ -34,8 +24,10 @@ TEST(HeaderPanelTest, EveryBoxOfEveryRealPackage) {
     for (const std::string& name : names) {
         const testsupport::JsonValue header = expectedFor(name)["header"];
         ASSERT_EQ(header.members.size(), 26u) << "no expectations for " << name;
-        display.showHeader(headerOfFile(folder + "/" + name));
-        for (int id : kHeaderBoxIds)
+        const OpenedPackage opened(folder + "/" + name);
+        ASSERT_NE(opened.package(), nullptr) << name;
+        display.showHeader(headerBoxes(*opened.package()));
+        for (int id = IDC_APP_UID; id <= IDC_SPACE_REQUIRED; ++id)
             EXPECT_EQ(utf8(itemText(dialog.get(), id)), header[std::to_string(id)].text)
                 << name << ", box " << id;
     }

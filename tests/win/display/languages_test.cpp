@@ -83,8 +83,7 @@ std::string writeLanguagePackage(const TempFolder& folder, const char* name, uin
 }
 
 void openAsOpenDoes(const std::string& packagePath) {
-    std::snprintf(gFiles.packagePath, sizeof gFiles.packagePath, "%s", packagePath.c_str());
-    gFiles.OpenSISFile();
+    gFiles.OpenSISFile(packagePath);
 }
 
 struct DialogRun {

@@ -1,10 +1,10 @@
-// The header panel's text rules, box by box, without windows.
+// The older format's header texts, field by field.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "common/resource_ids.h"
 #include "package/texts/header_text.h"
+#include "package/texts/language_names.h"
 
 namespace {
 
@@ -135,47 +135,48 @@ TEST(HeaderTextTest, InstallDriveIsTextUpToTheFirstZero) {
 
 TEST(HeaderTextTest, HeaderOfZeroBytes) {
     const PackageHeader header = zeroHeader();
-    for (int id : kHeaderBoxIds) {
+    for (int f = 0; f < 26; ++f) {
+        const HeaderField field = static_cast<HeaderField>(f);
         std::string expected;
-        switch (id) {
-        case IDC_SIS_VERSION:
+        switch (field) {
+        case HeaderField::SisVersion:
             expected = "5 or lower";
             break;
-        case IDC_FLAGS:
+        case HeaderField::Flags:
             expected = "0";
             break;
-        case IDC_TYPE:
+        case HeaderField::Type:
             expected = "SISApp";
             break;
-        case IDC_APP_VERSION:
+        case HeaderField::AppVersion:
             expected = "0.00 build 0";
             break;
-        case IDC_INSTALL_DRIVE:
+        case HeaderField::InstallDrive:
             expected = "";
             break;
-        case IDC_OFFSET_CERTIFICATES:
+        case HeaderField::OffsetCertificates:
             expected = "no Certificate";
             break;
-        case IDC_OFFSET_SIGNATURE:
+        case HeaderField::OffsetSignature:
             expected = "no Signature";
             break;
-        case IDC_APP_UID:
-        case IDC_APP_UID1:
-        case IDC_APP_UID2:
-        case IDC_UID_CHECKSUM:
-        case IDC_CALC_CHECKSUM:
-        case IDC_OFFSET_LANGUAGES:
-        case IDC_OFFSET_LINES:
-        case IDC_OFFSET_DEPENDENCIES:
-        case IDC_OFFSET_FILENAMES:
-        case IDC_OFFSET_CAPABILITIES:
+        case HeaderField::AppUid:
+        case HeaderField::AppUid1:
+        case HeaderField::AppUid2:
+        case HeaderField::UidChecksum:
+        case HeaderField::CalculatedChecksum:
+        case HeaderField::OffsetLanguages:
+        case HeaderField::OffsetLines:
+        case HeaderField::OffsetDependencies:
+        case HeaderField::OffsetFilenames:
+        case HeaderField::OffsetCapabilities:
             expected = "0h";
             break;
         default:
             expected = "0";
             break;
         }
-        EXPECT_EQ(headerBoxText(header, id), expected) << "box " << id;
+        EXPECT_EQ(headerBoxText(header, field), expected) << "field " << f;
     }
 }
 
@@ -188,24 +189,24 @@ TEST(HeaderTextTest, FieldsReachTheirBoxes) {
     put32(header, 60, 0x1234);     // certificates, but no signature
     put16(header, 18, 0x8000);     // negative as a count, still shown unsigned
     put32(header, 4, 0x10003A12);
-    EXPECT_EQ(headerBoxText(header, IDC_INSTALLER_VERSION), "100");
-    EXPECT_EQ(headerBoxText(header, IDC_SPACE_USED), "-1");
-    EXPECT_EQ(headerBoxText(header, IDC_OFFSET_CERTIFICATES), "no Certificate");
-    EXPECT_EQ(headerBoxText(header, IDC_OFFSET_SIGNATURE), "no Signature");
-    EXPECT_EQ(headerBoxText(header, IDC_LANGUAGE_COUNT), "32768");
-    EXPECT_EQ(headerBoxText(header, IDC_APP_UID1), "10003A12h");
-    EXPECT_EQ(headerBoxText(header, IDC_SIS_VERSION), "6");
+    EXPECT_EQ(headerBoxText(header, HeaderField::InstallerVersion), "100");
+    EXPECT_EQ(headerBoxText(header, HeaderField::SpaceUsed), "-1");
+    EXPECT_EQ(headerBoxText(header, HeaderField::OffsetCertificates), "no Certificate");
+    EXPECT_EQ(headerBoxText(header, HeaderField::OffsetSignature), "no Signature");
+    EXPECT_EQ(headerBoxText(header, HeaderField::LanguageCount), "32768");
+    EXPECT_EQ(headerBoxText(header, HeaderField::AppUid1), "10003A12h");
+    EXPECT_EQ(headerBoxText(header, HeaderField::SisVersion), "6");
 
     PackageHeader worked = zeroHeader();
     for (unsigned char i = 0; i < 12; ++i)
         worked.bytes[i] = i;
-    EXPECT_EQ(headerBoxText(worked, IDC_CALC_CHECKSUM), "99541431h");
+    EXPECT_EQ(headerBoxText(worked, HeaderField::CalculatedChecksum), "99541431h");
 
     // A signature makes the certificates offset show, even when it is 0.
     PackageHeader signedOnly = zeroHeader();
     put32(signedOnly, 68, 0x200);
-    EXPECT_EQ(headerBoxText(signedOnly, IDC_OFFSET_CERTIFICATES), "0h");
-    EXPECT_EQ(headerBoxText(signedOnly, IDC_OFFSET_SIGNATURE), "200h");
+    EXPECT_EQ(headerBoxText(signedOnly, HeaderField::OffsetCertificates), "0h");
+    EXPECT_EQ(headerBoxText(signedOnly, HeaderField::OffsetSignature), "200h");
 }
 
 TEST(HeaderTextTest, Release5HeaderEndsBeforeTheSignature) {
@@ -214,12 +215,29 @@ TEST(HeaderTextTest, Release5HeaderEndsBeforeTheSignature) {
     // Package data follows a Release 5 header; none of it may show as a field.
     for (size_t i = 68; i < sizeof header.bytes; ++i)
         header.bytes[i] = 0x5A;
-    EXPECT_EQ(headerBoxText(header, IDC_OFFSET_SIGNATURE), "no Signature");
-    EXPECT_EQ(headerBoxText(header, IDC_OFFSET_CERTIFICATES), "no Certificate");
-    EXPECT_EQ(headerBoxText(header, IDC_OFFSET_CAPABILITIES), "");
-    EXPECT_EQ(headerBoxText(header, IDC_SPACE_USED), "");
-    EXPECT_EQ(headerBoxText(header, IDC_SPACE_REQUIRED), "");
-    EXPECT_EQ(headerBoxText(header, IDC_OFFSET_FILENAMES), "0h");
+    EXPECT_EQ(headerBoxText(header, HeaderField::OffsetSignature), "no Signature");
+    EXPECT_EQ(headerBoxText(header, HeaderField::OffsetCertificates), "no Certificate");
+    EXPECT_EQ(headerBoxText(header, HeaderField::OffsetCapabilities), "");
+    EXPECT_EQ(headerBoxText(header, HeaderField::SpaceUsed), "");
+    EXPECT_EQ(headerBoxText(header, HeaderField::SpaceRequired), "");
+    EXPECT_EQ(headerBoxText(header, HeaderField::OffsetFilenames), "0h");
+}
+
+// One rule names languages for the list, the details and the command line: the
+// older format's codes end at 99, so 102 is no language of its, while
+// Symbian OS 9 calls 102 Basque.
+TEST(LanguageNames, EachFormatNamesItsOwnCodes) {
+    struct Case {
+        PackageKind kind;
+        uint32_t code;
+        const char* label;
+    } const cases[] = {
+        {PackageKind::Epoc, 1, "UK English"},         {PackageKind::Epoc, 102, "language 102"},
+        {PackageKind::Sisx, 1, "UK English"},         {PackageKind::Sisx, 102, "Basque"},
+        {PackageKind::SisxStub, 328, "language 328"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(languageLabel(c.kind, c.code), c.label) << c.code;
 }
 
 } // namespace
