@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/resource_ids.h"
+#include "common/version.h"
 #include "tests/win/app/app_test_support.h"
 
 namespace {
@@ -42,10 +43,11 @@ TEST(ProgramResources, VersionRecordNamesTheProgramAndItsVersion) {
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueW(record.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(2, 0));
-    EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(0, 1));
-    EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(2, 0));
-    EXPECT_EQ(fixed->dwProductVersionLS, MAKELONG(0, 1));
+    const WORD version[] = {VORANDECK_VERSION_NUMBERS};
+    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(version[1], version[0]));
+    EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(version[3], version[2]));
+    EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+    EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
 
     WORD* translation = nullptr;
     ASSERT_TRUE(VerQueryValueW(record.data(), L"\\VarFileInfo\\Translation",
@@ -59,8 +61,8 @@ TEST(ProgramResources, VersionRecordNamesTheProgramAndItsVersion) {
         const wchar_t* text;
     } strings[] = {
         {L"FileDescription", L"Vorandeck Application"},
-        {L"FileVersion", L"0, 2, 1, 0"},
-        {L"ProductVersion", L"0, 2, 1, 0"},
+        {L"FileVersion", L"" VORANDECK_VERSION_TEXT},
+        {L"ProductVersion", L"" VORANDECK_VERSION_TEXT},
         {L"InternalName", L"Vorandeck"},
         {L"ProductName", L"Vorandeck"},
     };

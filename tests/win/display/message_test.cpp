@@ -6,6 +6,7 @@
 #include "common/resource_ids.h"
 #include "display/display_functions.h"
 #include "common/string_ids.h"
+#include "common/version.h"
 #include "tests/win/display/display_test_support.h"
 #include "tests/win/support/ui_driver.h"
 
@@ -100,7 +101,8 @@ TEST(MessageTest, KindPicksCaptionIconButtonsAndAnswer) {
         EXPECT_EQ(shown.result, c.result) << "kind " << c.kind;
     }
     const Shown about = show(display, KindAbout, IdsAboutText, 0, nullptr);
-    EXPECT_NE(about.box.text.find(L"Vorandeck 0.2.1"), std::wstring::npos) << utf8(about.box.text);
+    EXPECT_NE(about.box.text.find(L"Vorandeck " VORANDECK_VERSION), std::wstring::npos)
+        << utf8(about.box.text);
 }
 
 TEST(MessageTest, TextAndCaptionAreCut) {
