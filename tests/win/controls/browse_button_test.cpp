@@ -70,12 +70,12 @@ class BrowseHost {
         spy_ = SetWindowsHookExW(WH_GETMESSAGE, spyProc, nullptr, GetCurrentThreadId());
         commandsSeen.clear();
         editMouseSeen.clear();
-        pumpMessages(60);
+        waitUntilIdle();
     }
     ~BrowseHost() {
         UnhookWindowsHookEx(spy_);
         DestroyWindow(window);
-        pumpMessages(20);
+        waitUntilIdle();
     }
     BrowseHost(const BrowseHost&) = delete;
     BrowseHost& operator=(const BrowseHost&) = delete;
@@ -231,7 +231,7 @@ TEST(BrowseButton, RespondsToTheMouseLikeAPushButton) {
                           GetSysColor(step.look == 1 ? COLOR_BTNHIGHLIGHT : COLOR_BTNFACE));
             }
         }
-        pumpMessages(50);
+        waitUntilIdle();
         EXPECT_EQ(commandsSeen.size(), entry.commands);
         for (const MSG& command : commandsSeen) {
             EXPECT_EQ(command.wParam, static_cast<WPARAM>(kCommandId)) << "notification code 0";

@@ -4,8 +4,6 @@
 
 namespace {
 
-const DWORD kSettleMs = 40;
-
 void sendMouse(DWORD flags, LONG dx, LONG dy) {
     INPUT input = {};
     input.type = INPUT_MOUSE;
@@ -13,7 +11,12 @@ void sendMouse(DWORD flags, LONG dx, LONG dy) {
     input.mi.dy = dy;
     input.mi.dwFlags = flags;
     SendInput(1, &input, sizeof input);
-    pumpMessages(kSettleMs);
+    // A button counts once this thread has seen it go down or up.
+    if ((flags & (MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP)) != 0) {
+        const bool down = (flags & MOUSEEVENTF_LEFTDOWN) != 0;
+        waitUntil([down] { return (GetKeyState(VK_LBUTTON) < 0) == down; });
+    }
+    waitUntilIdle();
 }
 
 // Absolute positions are given in 65536ths of the primary screen.

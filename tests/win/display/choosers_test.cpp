@@ -46,9 +46,12 @@ BOOL CALLBACK findListView(HWND child, LPARAM param) {
 
 // The names the dialog's file view shows.
 std::vector<std::wstring> shownFiles(HWND dialog) {
-    pumpMessages(200);
     HWND view = nullptr;
-    EnumChildWindows(dialog, findListView, reinterpret_cast<LPARAM>(&view));
+    // The dialog fills its view as it reads the folder.
+    waitUntil([&] {
+        EnumChildWindows(dialog, findListView, reinterpret_cast<LPARAM>(&view));
+        return view != nullptr && ListView_GetItemCount(view) > 0;
+    });
     std::vector<std::wstring> names;
     const int count = view != nullptr ? ListView_GetItemCount(view) : 0;
     for (int i = 0; i < count; ++i) {

@@ -255,7 +255,7 @@ TEST(ProgressTest, StepsMoveAtOnceAndShowByTheEnd) {
     SendMessageW(bar, PBM_SETPOS, 0, 0);
     ShowWindow(dialog.get(), SW_SHOWNORMAL);
     UpdateWindow(dialog.get());
-    pumpMessages(300);
+    waitUntilIdle();
 
     DisplayFunctions display;
     display.mainWindow = dialog.get();
@@ -325,7 +325,7 @@ HWND showLazyBar(HWND* bar) {
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PROGRESS)),
                            GetModuleHandleW(nullptr), nullptr);
     UpdateWindow(main);
-    pumpMessages(200);
+    waitUntilIdle();
     return main;
 }
 

@@ -252,6 +252,47 @@ void selectFolderAndConfirm(HWND dialog, const std::wstring& path) {
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
 }
 
+namespace {
+
+// Runs every message there is; false when a WM_QUIT came, which is posted again.
+bool runMessages(const MessageHandler& handle) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return false;
+        }
+        if (handle && handle(message))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return true;
+}
+
+bool queueEmpty() {
+    MSG message;
+    return !PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+}
+
+} // namespace
+
+bool waitUntil(const std::function<bool()>& done, DWORD timeoutMs, const MessageHandler& handle) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (done())
+            return true;
+        if (!runMessages(handle))
+            return done();
+        if (done())
+            return true;
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        // Wakes for the next message, or soon, for a condition of another process.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
 void pumpMessages(DWORD milliseconds) {
     const DWORD start = GetTickCount();
     do {
@@ -262,6 +303,10 @@ void pumpMessages(DWORD milliseconds) {
         }
         Sleep(5);
     } while (GetTickCount() - start < milliseconds);
+}
+
+bool waitUntilIdle(const MessageHandler& handle) {
+    return waitUntil(queueEmpty, 10000, handle);
 }
 
 UiScript::UiScript() {

@@ -94,8 +94,24 @@ void typeFileNameAndOpen(HWND dialog, const std::wstring& path);
 // Folder browser: selects `path` (BFFM_SETSELECTION) and presses OK.
 void selectFolderAndConfirm(HWND dialog, const std::wstring& path);
 
-// Runs pending messages of this thread for about `milliseconds`.
+// How a wait hands on a message: true when it took it (IsDialogMessage, say);
+// any other is translated and dispatched.
+using MessageHandler = std::function<bool(MSG&)>;
+
+// The one wait of the window tests: runs this thread's messages until `done`
+// holds, and says whether it did before `timeoutMs` passed. A test waits for
+// what it needs, never for a set time. A WM_QUIT ends the wait and is posted
+// again, for the caller to see as GetMessage would.
+bool waitUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000,
+               const MessageHandler& handle = nullptr);
+
+// Runs pending messages of this thread for about `milliseconds`; on its way out,
+// for the main window's tests until their own waits go over to waitUntil.
 void pumpMessages(DWORD milliseconds);
+
+// Until this thread has no message left: what a posted key, click or command
+// set off has then run its course, painting included.
+bool waitUntilIdle(const MessageHandler& handle = nullptr);
 
 // A fresh temporary folder, removed with everything in it when the object goes.
 class TempFolder {
