@@ -306,7 +306,7 @@ TEST(Extract, Destinations) {
     EXPECT_TRUE(fs::exists(x.out / "d" / "demo.rsc2"));
 }
 
-TEST(Extract, AskForTheFolderOncePerWalk) {
+TEST(Extract, AskForTheFolderOncePerRun) {
     sis::Package package = onePackage({sis::simpleFile(0, "s", "!:\\a\\1.txt", sis::textBytes("1")),
                                        sis::simpleFile(0, "s", "!:\\a\\2.txt", sis::textBytes("2")),
                                        sis::simpleFile(0, "s", "!:\\3.txt", sis::textBytes("3"))});
