@@ -21,7 +21,7 @@ HWND createShownMainWindow() {
     if (window == nullptr)
         return nullptr;
     showMainWindow(window, SW_SHOWNORMAL);
-    pumpMain(window, 30);
+    settleMain(window);
     return window;
 }
 
@@ -34,30 +34,23 @@ void destroyMainWindow(HWND window) {
     }
 }
 
-void pumpMain(HWND window, DWORD milliseconds) {
-    const DWORD start = GetTickCount();
-    do {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                // Keep it for the test to see, as GetMessage would end the loop.
-                PostQuitMessage(static_cast<int>(message.wParam));
-                return;
-            }
-            processMessage(window, &message);
-        }
-        Sleep(5);
-    } while (GetTickCount() - start < milliseconds);
+namespace {
+
+MessageHandler mainLoopOf(HWND window) {
+    return [window](MSG& message) {
+        processMessage(window, &message);
+        return true;
+    };
+}
+
+} // namespace
+
+void settleMain(HWND window) {
+    waitUntilIdle(mainLoopOf(window));
 }
 
 bool pumpUntil(HWND window, const std::function<bool()>& done, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        pumpMain(window, 0);
-    }
-    return true;
+    return waitUntil(done, timeoutMs, mainLoopOf(window));
 }
 
 namespace {
@@ -76,13 +69,13 @@ void pressKey(HWND window, UINT virtualKey) {
     const UINT scan = MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC);
     PostMessageW(target, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
     PostMessageW(target, WM_KEYUP, virtualKey, 1 | (scan << 16) | 0xC0000000u);
-    pumpMain(window, 100);
+    settleMain(window);
 }
 
 void pressAltLetter(HWND window, wchar_t letter) {
     // Bit 29: the Alt key is down, as for every WM_SYSCHAR of a mnemonic.
     PostMessageW(keyTarget(window), WM_SYSCHAR, letter, 1 | (1u << 29));
-    pumpMain(window, 100);
+    settleMain(window);
 }
 
 void openPackage(UiScript& ui, HWND window, const std::wstring& path) {

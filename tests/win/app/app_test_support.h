@@ -21,11 +21,11 @@
 HWND createShownMainWindow();
 void destroyMainWindow(HWND window);
 
-// Runs this thread's messages for about `milliseconds` the way WinMain does,
-// the main window's keyboard handling included.
-void pumpMain(HWND window, DWORD milliseconds);
+// Runs this thread's messages the way WinMain does, the main window's keyboard
+// handling included, until none is left.
+void settleMain(HWND window);
 
-// Runs this thread's messages as pumpMain does until `done` holds, for at most
+// Runs this thread's messages as settleMain does until `done` holds, for at most
 // `timeoutMs`; returns whether it came to hold.
 bool pumpUntil(HWND window, const std::function<bool()>& done, DWORD timeoutMs = 10000);
 

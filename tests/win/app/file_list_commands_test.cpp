@@ -249,7 +249,7 @@ TEST_F(FileListCommands, TheWindowsKeys) {
     ASSERT_EQ(ui.boxes().size(), 1u);
     EXPECT_EQ(ui.boxes()[0].text, L"2 Files extracted!");
     PostMessageW(GetFocus(), WM_SYSKEYDOWN, VK_LEFT, 1 | (1u << 29)); // Alt+Left
-    pumpMain(window_, 100);
+    settleMain(window_);
     EXPECT_EQ(itemText(window_, IDC_PATH), path_);
 
     ui.onDialog([](HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });

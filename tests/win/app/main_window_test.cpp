@@ -167,7 +167,7 @@ TEST_F(MainWindowLayout, DialogIsAResizableCentredCaptionedControlParent) {
 TEST_F(MainWindowLayout, MaximisedTheListTakesTheScreen) {
     const RECT small = childRect(window_, fileList(window_));
     ShowWindow(window_, SW_MAXIMIZE);
-    pumpMain(window_, 50);
+    settleMain(window_);
     EXPECT_TRUE(IsZoomed(window_));
     const RECT large = childRect(window_, fileList(window_));
     EXPECT_GT(large.right - large.left, small.right - small.left);
@@ -425,7 +425,7 @@ TEST_P(LeavingTheProgram, ClosesOnlyWhenNotToldNo) {
     if (c.answer != 0)
         ui.answer(c.answer);
     leave(window_, c.how);
-    pumpMain(window_, 50);
+    settleMain(window_);
 
     EXPECT_EQ(IsWindow(window_) == FALSE, c.closes);
     int code = -1;

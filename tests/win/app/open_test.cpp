@@ -273,21 +273,6 @@ INSTANTIATE_TEST_SUITE_P(Codes, LanguagesDialog, ::testing::ValuesIn(kLanguagesC
                              return std::string(info.param.name);
                          });
 
-// Runs the dialog's messages as its own modal loop would, for a moment.
-void pumpDialog(HWND dialog, DWORD milliseconds) {
-    const DWORD start = GetTickCount();
-    do {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (IsDialogMessageW(dialog, &message))
-                continue;
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        Sleep(5);
-    } while (GetTickCount() - start < milliseconds);
-}
-
 TEST_F(OpenCommand, LanguagesDialogIsModalAndClosesOnlyThroughOk) {
     UiScript ui;
     openPackage(ui, window_, demo_);
@@ -302,7 +287,8 @@ TEST_F(OpenCommand, LanguagesDialogIsModalAndClosesOnlyThroughOk) {
         HWND target = focus != nullptr && IsChild(dialog, focus) ? focus : dialog;
         PostMessageW(target, WM_KEYDOWN, VK_ESCAPE, 1);
         PostMessageW(target, WM_KEYUP, VK_ESCAPE, 0xC0000001);
-        pumpDialog(dialog, 100);
+        // As the dialog's own modal loop would run them.
+        waitUntilIdle([dialog](MSG& message) { return IsDialogMessageW(dialog, &message) != 0; });
         openAfterEscape = IsWindow(dialog) && IsWindowVisible(dialog);
         clickButton(dialog, IDOK);
     });

@@ -49,13 +49,7 @@ bool released(HDROP drop) {
 
 // From inside a modal loop: runs its messages until the program has let the drop go.
 bool pumpUntilReleased(HDROP drop) {
-    const DWORD start = GetTickCount();
-    while (!released(drop)) {
-        if (GetTickCount() - start > 10000)
-            return false;
-        pumpMessages(0);
-    }
-    return true;
+    return waitUntil([drop] { return released(drop); });
 }
 
 enum class Way { OpenDialog, CommandLine, Drop };
@@ -218,7 +212,7 @@ TEST_F(OpenWays, DropWhileAModalWindowIsUpIsReleasedAndOpensNothing) {
         }
         EXPECT_TRUE(mainDisabled);
         EXPECT_TRUE(wasReleased);
-        pumpMain(window_, 0);
+        settleMain(window_);
         EXPECT_EQ(itemText(window_, IDC_PATH), L"");
         EXPECT_FALSE(isEnabled(window_, IDC_EXTRACT));
         EXPECT_EQ(ui.boxes().size(), c.messageBox ? 1u : 0u) << "only the About box";
@@ -254,14 +248,18 @@ TEST_F(OpenWays, ProgramStartedWithAPathShowsItOpenOnceItsWindowIsUp) {
     ChildProcess program(inQuotes(programExecutable()) + L" " + inQuotes(unicode_));
     ASSERT_TRUE(program.started());
     HWND shown = nullptr;
-    const DWORD start = GetTickCount();
+    bool ended = false;
     // The open runs before the program's message loop: once Extract is
     // enabled, everything else is in place.
-    while ((shown = mainWindowOf(program.id())) == nullptr ||
-           !IsWindowEnabled(GetDlgItem(shown, IDC_EXTRACT))) {
-        ASSERT_LT(GetTickCount() - start, 30000u) << "no open window from the program";
-        ASSERT_EQ(program.waitForExit(50), -1) << "the program ended";
-    }
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            ended = program.waitForExit(0) != -1;
+            shown = mainWindowOf(program.id());
+            return ended || (shown != nullptr && IsWindowEnabled(GetDlgItem(shown, IDC_EXTRACT)));
+        },
+        30000))
+        << "no open window from the program";
+    ASSERT_FALSE(ended) << "the program ended";
     // The program sorts its list or not as the prefix's settings say; the lines
     // are the same either way.
     PanelSnapshot expected = byDialog;

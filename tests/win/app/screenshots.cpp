@@ -132,7 +132,7 @@ bool saveWindow(HWND window, const fs::path& path) {
                  RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME | RDW_ERASE);
     Picture last = grab(window);
     for (int attempt = 0; attempt < 20; ++attempt) {
-        pumpMessages(150);
+        waitUntilIdle();
         Picture next = grab(window);
         const bool settled = next.rgb == last.rgb && !blank(next.rgb);
         last = std::move(next);
@@ -208,12 +208,12 @@ int main(int argc, char** argv) {
         setDestDir(extracted.pathUtf8());
         clickButton(window, IDC_EXTRACT);
         ok = ui.boxes().size() == 1 && ui.boxes()[0].caption == L"Success";
-        pumpMain(window, 300);
+        settleMain(window);
         ok = saveWindow(window, out / ("main-window" + suffix + ".png")) && ok;
 
         openFirstRow(window);
         ok = ok && ui.boxes().size() == 1;
-        pumpMain(window, 300);
+        settleMain(window);
         ok = saveWindow(window, out / ("inner-package" + suffix + ".png")) && ok;
 
         // A destination as a user would keep it, rather than the test's temporary one.
@@ -231,7 +231,7 @@ int main(int argc, char** argv) {
             openPackage(ui, window,
                         fs::absolute(fs::u8path(sisx) / kSignedPackage).make_preferred().wstring());
             ui.onDialog([&](HWND dialog) {
-                pumpMessages(300);
+                waitUntilIdle();
                 ok = saveWindow(dialog, out / ("details-window" + suffix + ".png")) && ok;
                 PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
             });

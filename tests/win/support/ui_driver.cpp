@@ -293,18 +293,6 @@ bool waitUntil(const std::function<bool()>& done, DWORD timeoutMs, const Message
     }
 }
 
-void pumpMessages(DWORD milliseconds) {
-    const DWORD start = GetTickCount();
-    do {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        Sleep(5);
-    } while (GetTickCount() - start < milliseconds);
-}
-
 bool waitUntilIdle(const MessageHandler& handle) {
     return waitUntil(queueEmpty, 10000, handle);
 }

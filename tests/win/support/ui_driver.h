@@ -105,10 +105,6 @@ using MessageHandler = std::function<bool(MSG&)>;
 bool waitUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000,
                const MessageHandler& handle = nullptr);
 
-// Runs pending messages of this thread for about `milliseconds`; on its way out,
-// for the main window's tests until their own waits go over to waitUntil.
-void pumpMessages(DWORD milliseconds);
-
 // Until this thread has no message left: what a posted key, click or command
 // set off has then run its course, painting included.
 bool waitUntilIdle(const MessageHandler& handle = nullptr);
