@@ -19,9 +19,20 @@ namespace {
 constexpr UINT WM_DPICHANGED = 0x02E0;
 #endif
 
-void showModal(HWND owner, int templateId, DLGPROC procedure) {
+void showModal(HWND owner, int templateId, DLGPROC procedure, const void* setup) {
     // The result says nothing the main window needs.
-    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), owner, procedure, 0);
+    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), owner, procedure,
+                    reinterpret_cast<LPARAM>(setup));
+}
+
+void settingsCommand(HWND window) {
+    const SettingsDialogSetup setup{&gSettings, &gDisplay};
+    showModal(window, IDD_SETTINGS, settingsDialogProc, &setup);
+}
+
+void languagesCommand(HWND window) {
+    const LanguagesDialogSetup setup{&gDisplay, &gFiles};
+    showModal(window, IDD_LANGUAGES, languagesDialogProc, &setup);
 }
 
 void onCommand(HWND window, WPARAM wParam) {
@@ -46,10 +57,10 @@ void onCommand(HWND window, WPARAM wParam) {
         detailsCommand(window);
         break;
     case IDC_SETTINGS:
-        showModal(window, IDD_SETTINGS, settingsDialogProc);
+        settingsCommand(window);
         break;
     case IDC_LANGUAGES:
-        showModal(window, IDD_LANGUAGES, languagesDialogProc);
+        languagesCommand(window);
         break;
     case IDC_BACK:
         backCommand(window);

@@ -38,7 +38,7 @@ bool folderPathOf(PIDLIST_ABSOLUTE item, char* folder, size_t size) {
 
 } // namespace
 
-bool DisplayFunctions::chooseFolder(const char* title) {
+bool DisplayFunctions::chooseFolder(const char* title, std::string* folder) {
     ComScope com;
     const std::wstring wideTitle = widen(title);
     BROWSEINFOW info = {};
@@ -48,8 +48,11 @@ bool DisplayFunctions::chooseFolder(const char* title) {
     PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info);
     if (item == nullptr)
         return false;
-    const bool stored = folderPathOf(item, chosenFolder, sizeof chosenFolder);
+    char chosen[kPathSize] = {};
+    const bool stored = folderPathOf(item, chosen, sizeof chosen);
     CoTaskMemFree(item);
+    if (stored)
+        *folder = chosen;
     return stored;
 }
 

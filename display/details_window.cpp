@@ -120,9 +120,10 @@ void onInit(HWND dialog, LPARAM parameter) {
 
 void onSaveCertificates(HWND dialog) {
     DetailsWindow* window = windowOf(dialog);
-    if (!window->setup.display->chooseFolder("Save the certificates in..."))
+    std::string folder;
+    if (!window->setup.display->chooseFolder("Save the certificates in...", &folder))
         return;
-    saveCertificates(*window->setup.details, window->setup.display->chosenFolder);
+    saveCertificates(*window->setup.details, folder.c_str());
 }
 
 void onCommand(HWND dialog, WPARAM wParam) {

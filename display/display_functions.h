@@ -18,18 +18,12 @@
 
 class DisplayFunctions {
   public:
-    HWND mainWindow = nullptr;         // owner of every message box and picker
-    HWND languagesDialog = nullptr;    // set each time the languages dialog opens
-    HWND fileList = nullptr;           // the template's list view, set up by createFileList
-    HMODULE stringModule = nullptr;    // never assigned: the executable's own strings
-    HMENU menu = nullptr;              // nothing creates one; destroyed at exit if present
-    char chosenFolder[kPathSize] = {}; // UTF-8, written only by chooseFolder
-    DWORD lastProgressPaint = 0;       // GetTickCount of the bar's last paint by stepProgress
+    HWND mainWindow = nullptr;      // owner of every message box and picker
+    HWND languagesDialog = nullptr; // set each time the languages dialog opens
+    HWND fileList = nullptr;        // the template's list view, set up by createFileList
     // The rows of the file list, and whether a package is listed sorted by its lines.
     FileRows fileRows;
     bool sortFilesByLine = false;
-
-    ~DisplayFunctions();
 
     // Messages (kind, main string, suffix string or 0, prefix text or null);
     // returns what the message box returned.
@@ -75,23 +69,24 @@ class DisplayFunctions {
     // Paints the bar as it stands, at the end of an extraction.
     void paintProgress();
 
-    // Pickers. chooseFolder fills chosenFolder; choosePackage fills buffer (kPathSize bytes).
-    bool chooseFolder(const char* title);
+    // Pickers: the folder chosen (UTF-8) into `folder`, the package into `buffer`
+    // (kPathSize bytes); false, and nothing changed, when cancelled.
+    bool chooseFolder(const char* title, std::string* folder);
     bool choosePackage(char* buffer);
+
+  private:
+    DWORD lastProgressPaint_ = 0; // GetTickCount of the bar's last paint by stepProgress
 };
 
 // The main dialog's box of a header field.
 int headerFieldBox(HeaderField field);
 
-// What the languages dialog lists and where: passed as the dialog's creation parameter.
+// What the languages dialog lists and where: passed as the dialog's creation
+// parameter (DialogBoxParamW).
 struct LanguagesDialogSetup {
     DisplayFunctions* display;
     const FileFunctions* files; // its open package's languages are listed
 };
-
-// The setup used when the dialog is opened without any (parameter 0): the
-// program's own objects, which the program registers at start.
-void setDefaultLanguagesDialogSetup(const LanguagesDialogSetup& setup);
 
 // Dialog procedure of the languages dialog.
 INT_PTR CALLBACK languagesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

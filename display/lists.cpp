@@ -15,13 +15,11 @@ void addLine(HWND list, const wchar_t* line) {
     SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
 }
 
-LanguagesDialogSetup defaultSetup = {};
-
 void onInitLanguages(HWND dialog, LPARAM parameter) {
-    const LanguagesDialogSetup setup =
-        parameter != 0 ? *reinterpret_cast<const LanguagesDialogSetup*>(parameter) : defaultSetup;
-    if (setup.display == nullptr)
+    const auto* chosen = reinterpret_cast<const LanguagesDialogSetup*>(parameter);
+    if (chosen == nullptr || chosen->display == nullptr)
         return;
+    const LanguagesDialogSetup& setup = *chosen;
     setup.display->languagesDialog = dialog;
     if (setup.files != nullptr && setup.files->package)
         setup.display->addLanguagesOf(*setup.files->package);
@@ -40,9 +38,9 @@ void DisplayFunctions::stepProgress() {
     SendMessageW(bar, PBM_STEPIT, 0, 0);
     SendMessageW(bar, WM_SETREDRAW, TRUE, 0);
     const DWORD now = GetTickCount();
-    if (now - lastProgressPaint < kProgressPaintInterval)
+    if (now - lastProgressPaint_ < kProgressPaintInterval)
         return;
-    lastProgressPaint = now;
+    lastProgressPaint_ = now;
     paintProgress();
 }
 
@@ -60,10 +58,6 @@ void DisplayFunctions::addLanguagesOf(const Package& package) {
     for (uint32_t code : package.contents.languages)
         addLine(GetDlgItem(languagesDialog, IDC_LANGUAGE_LIST),
                 widen(languageName(package.kind, code).c_str()).c_str());
-}
-
-void setDefaultLanguagesDialogSetup(const LanguagesDialogSetup& setup) {
-    defaultSetup = setup;
 }
 
 INT_PTR CALLBACK languagesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -63,8 +63,3 @@ int DisplayFunctions::showCountQuestion(int textId, long count) {
         text.replace(at, 2, std::to_wstring(count));
     return MessageBoxW(mainWindow, text.c_str(), caption, messageBoxType(KindQuestion));
 }
-
-DisplayFunctions::~DisplayFunctions() {
-    if (menu != nullptr)
-        DestroyMenu(menu);
-}

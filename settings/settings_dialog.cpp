@@ -1,5 +1,7 @@
 #include "settings/settings_dialog.h"
 
+#include <string>
+
 #include "common/resource_ids.h"
 #include "controls/browse_button.h"
 #include "common/string_ids.h"
@@ -11,9 +13,10 @@ namespace {
 const UINT kBrowseWidthAt96Dpi = 18;
 const size_t kFolderFieldSize = sizeof(RegistryFunctions::DestDir);
 
-SettingsDialogSetup defaultSetup = {};
-// The dialog is modal and opens one at a time: its setup for as long as it is open.
-SettingsDialogSetup setup = {};
+// The setup the dialog was opened with, kept in the dialog itself.
+const SettingsDialogSetup& setupOf(HWND dialog) {
+    return *reinterpret_cast<const SettingsDialogSetup*>(GetWindowLongPtrW(dialog, DWLP_USER));
+}
 
 // A check box shows as checked only for exactly 1, so a stored 2 acts as on
 // elsewhere but shows unchecked here.
@@ -23,7 +26,7 @@ void showCheck(HWND dialog, int id, DWORD value) {
 }
 
 void showDestDir(HWND dialog) {
-    setItemText(dialog, IDC_DEST_DIR, setup.settings->DestDir);
+    setItemText(dialog, IDC_DEST_DIR, setupOf(dialog).settings->DestDir);
 }
 
 void selectFixedFolder(HWND dialog) {
@@ -37,15 +40,14 @@ bool fixedFolderChosen(HWND dialog) {
 void saveChoice(HWND dialog);
 
 void onInitDialog(HWND dialog, LPARAM parameter) {
-    setup =
-        parameter != 0 ? *reinterpret_cast<const SettingsDialogSetup*>(parameter) : defaultSetup;
+    SetWindowLongPtrW(dialog, DWLP_USER, parameter);
     attachBrowseButton(GetDlgItem(dialog, IDC_DEST_DIR), IDC_BROWSE, kBrowseWidthAt96Dpi);
-    fillSettingsDialog(*setup.settings, dialog);
+    fillSettingsDialog(*setupOf(dialog).settings, dialog);
 }
 
 void onOk(HWND dialog) {
     if (fixedFolderChosen(dialog) && !folderExists(dialog)) {
-        setup.display->showMessage(KindError, IdsInvalidDirectory, 0, nullptr);
+        setupOf(dialog).display->showMessage(KindError, IdsInvalidDirectory, 0, nullptr);
         return;
     }
     saveChoice(dialog);
@@ -55,10 +57,12 @@ void onOk(HWND dialog) {
 // The browsed folder goes straight into the running settings; it reaches the
 // registry only through a later OK with the fixed folder selected.
 void onBrowse(HWND dialog) {
-    if (!setup.display->chooseFolder("Select the default destination Folder..."))
+    const SettingsDialogSetup& setup = setupOf(dialog);
+    std::string folder;
+    if (!setup.display->chooseFolder("Select the default destination Folder...", &folder))
         return;
     // Cut at a character boundary so that a shortened folder stays valid UTF-8.
-    copyUtf8Bounded(setup.settings->DestDir, kFolderFieldSize, setup.display->chosenFolder);
+    copyUtf8Bounded(setup.settings->DestDir, kFolderFieldSize, folder.c_str());
     showDestDir(dialog);
     selectFixedFolder(dialog);
 }
@@ -82,7 +86,7 @@ void onClicked(HWND dialog, int id) {
         showDestDir(dialog);
         break;
     case IDC_SORT:
-        setup.display->showMessage(KindInformation, IdsRestartNeeded, 0, nullptr);
+        setupOf(dialog).display->showMessage(KindInformation, IdsRestartNeeded, 0, nullptr);
         break;
     default:
         break;
@@ -120,14 +124,10 @@ void saveChoice(HWND dialog) {
     const SettingsChoice choice = {
         checkedValue(dialog, IDC_OVERWRITE), checkedValue(dialog, IDC_ASK_EXIT),
         checkedValue(dialog, IDC_SORT), checkedDestination(dialog), folder};
-    setup.settings->saveSettings(choice);
+    setupOf(dialog).settings->saveSettings(choice);
 }
 
 } // namespace
-
-void setDefaultSettingsDialogSetup(const SettingsDialogSetup& defaults) {
-    defaultSetup = defaults;
-}
 
 INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

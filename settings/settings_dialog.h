@@ -7,15 +7,12 @@
 #include "settings/registry_functions.h"
 
 // What the dialog works on: the settings, and the display for its messages and
-// the folder picker. Passed as the dialog's creation parameter.
+// the folder picker. Passed as the dialog's creation parameter (DialogBoxParamW),
+// and kept by the caller for as long as the dialog is open.
 struct SettingsDialogSetup {
     RegistryFunctions* settings;
     DisplayFunctions* display;
 };
-
-// The setup used when the dialog is opened without any (parameter 0): the
-// program's own objects, which the program registers at start.
-void setDefaultSettingsDialogSetup(const SettingsDialogSetup& setup);
 
 // Always ends the dialog with 1.
 INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -105,8 +105,9 @@ DialogRun runLanguagesDialog(const std::string& packagePath) {
         run.survivedEscape = IsWindow(dialog) && IsWindowVisible(dialog);
         clickButton(dialog, IDOK);
     });
+    const LanguagesDialogSetup setup{&gDisplay, &gFiles};
     run.result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_LANGUAGES),
-                                 nullptr, languagesDialogProc, 0);
+                                 nullptr, languagesDialogProc, reinterpret_cast<LPARAM>(&setup));
     gFiles.closePackage();
     return run;
 }
@@ -159,8 +160,10 @@ TEST(LanguagesDialogTest, RealPackagesListTheirLanguages) {
         for (const testsupport::JsonValue& language : languages.items)
             expected.push_back(wide(language.text));
         openAsOpenDoes(folder + "/" + name);
-        HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_LANGUAGES),
-                                         nullptr, languagesDialogProc, 0);
+        const LanguagesDialogSetup setup{&gDisplay, &gFiles};
+        HWND dialog =
+            CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_LANGUAGES), nullptr,
+                               languagesDialogProc, reinterpret_cast<LPARAM>(&setup));
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(gDisplay.languagesDialog, dialog);
         EXPECT_EQ(listBoxLines(GetDlgItem(dialog, IDC_LANGUAGE_LIST)), expected) << name;

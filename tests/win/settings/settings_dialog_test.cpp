@@ -23,8 +23,9 @@ const wchar_t kInvalidFolderText[] = L"The directory you entered is either inval
 const wchar_t kRestartText[] = L"You have to restart Vorandeck\nfor this setting to take effect!";
 
 INT_PTR openSettings() {
+    const SettingsDialogSetup setup{&gSettings, &gDisplay};
     return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SETTINGS), nullptr,
-                           settingsDialogProc, 0);
+                           settingsDialogProc, reinterpret_cast<LPARAM>(&setup));
 }
 
 // Queues what to do inside the dialog; the dialog is cancelled afterwards if the
