@@ -283,7 +283,7 @@ FileOutcome ExtractionRun::finishFile(Output& output) {
     } else if (!output.matchesDigest()) {
         outcome.message = fail(IdsChecksumDiffers);
     }
-    if (!output.place.temporary.empty()) {
+    if (!output.place.temporary.empty() && !output.place.named) {
         const FileResult named = giveFinalName(output);
         if (named != FileResult::Written) {
             platformRemoveFile(output.place.temporary.c_str());

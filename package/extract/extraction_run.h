@@ -19,8 +19,9 @@ struct ExtractBuffers;
 // until it is whole, and whether it may then replace a file of its final name.
 struct OutputPlace {
     std::string path;
-    std::string temporary;
+    std::string temporary; // the file written: `path` itself when `named`
     bool replace = false;
+    bool named = false; // nothing was there to keep, so no temporary name was needed
 };
 
 // What became of one file.

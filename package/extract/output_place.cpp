@@ -69,8 +69,22 @@ FileHandle ExtractionRun::openOutput(const std::string& name, OutputPlace* place
     place->path = path;
     place->replace = settings_.overwriteFiles;
     switch (platformPathKind(path)) {
-    case PathKind::Missing:
-        break;
+    case PathKind::Missing: {
+        // Nothing there to keep: the file is written under its own name (and
+        // removed if it does not come out whole), which spares a rename per file.
+        CreateResult created = CreateResult::Failed;
+        const FileHandle file = platformCreateNew(path, &created);
+        if (created == CreateResult::Created) {
+            place->temporary = path;
+            place->named = true;
+            return file;
+        }
+        if (created == CreateResult::Failed) {
+            refused->message = fail(IdsCreateError);
+            return kInvalidFile;
+        }
+        break; // it came meanwhile: the rename asks about it as about any other
+    }
     case PathKind::File:
     case PathKind::Link:
         // A link of the name is replaced by the new file itself, never written through.
