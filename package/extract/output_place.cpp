@@ -68,23 +68,20 @@ FileHandle ExtractionRun::openOutput(const std::string& name, OutputPlace* place
     }
     place->path = path;
     place->replace = settings_.overwriteFiles;
-    switch (platformPathKind(path)) {
-    case PathKind::Missing: {
-        // Nothing there to keep: the file is written under its own name (and
-        // removed if it does not come out whole), which spares a rename per file.
-        CreateResult created = CreateResult::Failed;
-        const FileHandle file = platformCreateNew(path, &created);
-        if (created == CreateResult::Created) {
-            place->temporary = path;
-            place->named = true;
-            return file;
-        }
-        if (created == CreateResult::Failed) {
-            refused->message = fail(IdsCreateError);
-            return kInvalidFile;
-        }
-        break; // it came meanwhile: the rename asks about it as about any other
+    // Most files are new: created exclusively under their own name (never through
+    // a link of it), written there and removed if they do not come out whole. Only
+    // a name that is taken is looked at, and only a file that replaces another
+    // goes through a temporary name, which spares a lookup and a rename per file.
+    CreateResult created = CreateResult::Failed;
+    const FileHandle direct = platformCreateNew(path, &created);
+    if (created == CreateResult::Created) {
+        place->temporary = path;
+        place->named = true;
+        return direct;
     }
+    switch (created == CreateResult::Exists ? platformPathKind(path) : PathKind::Other) {
+    case PathKind::Missing:
+        break; // gone meanwhile: the rename asks about one that comes back
     case PathKind::File:
     case PathKind::Link:
         // A link of the name is replaced by the new file itself, never written through.
