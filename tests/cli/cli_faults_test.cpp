@@ -153,6 +153,24 @@ TEST(CliFaults, TwoRunsIntoOneFolderLeaveOnePackagesFileWhole) {
     }
 }
 
+TEST(CliFaults, ThreadsThatCannotBeMadeLowerTheJobs) {
+    Scene scene;
+    for (int i = 0; i < 20; ++i) {
+        fs::create_hard_link(scene.package,
+                             scene.work / "folder" / ("q" + std::to_string(i) + ".sis"));
+    }
+    // A thread's stack is as large as the stack limit: the system refuses stacks of 64 GB.
+    const fs::path out = scene.work / "out.txt";
+    const std::string line = "ulimit -s 67108864 && " + std::string(VORANDECK_CLI) +
+                             " check -j 8 '" + (scene.work / "folder").string() + "' >'" +
+                             out.string() + "' 2>&1";
+    const int status = std::system(line.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    std::ifstream in(out);
+    const std::string said((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(said.find("\n21 packages: 0 ok, 21 damaged"), std::string::npos) << said;
+}
+
 TEST(CliFaults, TerminationEndsAWalkAsCtrlCDoes) {
     Scene scene;
     for (int i = 0; i < 3000; ++i) {
