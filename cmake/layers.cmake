@@ -7,7 +7,7 @@ set(VORANDECK_LAYERS common ${package_layers} package/details package/view cli c
 set(VORANDECK_LAYER_common "common")
 set(VORANDECK_LAYER_package/io "common;package/io")
 set(VORANDECK_LAYER_package/checks "common;package/io;package/checks")
-set(VORANDECK_LAYER_package/trust "common;package/trust")
+set(VORANDECK_LAYER_package/trust "common;package/checks;package/trust")
 set(VORANDECK_LAYER_package/model "common;package/io;package/model")
 set(VORANDECK_LAYER_package/epoc "common;package/io;package/checks;package/model;package/epoc")
 set(VORANDECK_LAYER_package/sisx "common;package/io;package/checks;package/model;package/sisx")

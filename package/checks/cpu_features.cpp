@@ -30,20 +30,7 @@ bool detectSsse3() {
     return (cpuid(1).c >> 9) & 1;
 }
 
-bool detectSha() {
-    if (cpuid(0).a < 7)
-        return false;
-    const bool sse41 = (cpuid(1).c >> 19) & 1;
-    const bool sha = (cpuid(7).b >> 29) & 1;
-    return detectSsse3() && sse41 && sha;
-}
-
 } // namespace
-
-bool cpuHasShaExtensions() {
-    static const bool has = detectSha();
-    return has;
-}
 
 bool cpuHasSsse3() {
     static const bool has = detectSsse3();
@@ -51,10 +38,6 @@ bool cpuHasSsse3() {
 }
 
 #else
-
-bool cpuHasShaExtensions() {
-    return false;
-}
 
 bool cpuHasSsse3() {
     return false;

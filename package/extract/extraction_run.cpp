@@ -11,7 +11,7 @@
 #include "common/destinations.h"
 #include "common/string_ids.h"
 #include "package/checks/adler32.h"
-#include "package/checks/sha1.h"
+#include "package/checks/digests.h"
 #include "package/extract/chunk_writer.h"
 #include "package/extract/extract_buffers.h"
 #include "package/extract/output_path.h"

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "package/checks/digests.h"
+
 namespace trust {
 
 struct CertificateExtension {
@@ -85,22 +87,8 @@ std::optional<std::vector<std::string>> decodeDeviceIds(const unsigned char* der
 // Secure IDs or vendor IDs: each INTEGER from 0 to 0xFFFFFFFF.
 std::optional<std::vector<uint32_t>> decodeIdList(const unsigned char* der, size_t size);
 
-// SHA-256 of bytes handed in piece by piece, by the platform's library (the
-// command line's inventory names packages and files by it).
-class Sha256 {
-  public:
-    Sha256();
-    ~Sha256();
-    Sha256(const Sha256&) = delete;
-    Sha256& operator=(const Sha256&) = delete;
-
-    void update(const unsigned char* bytes, size_t count);
-    // The digest of all that was handed in; all zero when the library failed.
-    std::array<unsigned char, 32> final();
-
-  private:
-    struct State;
-    std::unique_ptr<State> state_;
-};
+// SHA-256 as the package checks take it (the command line names packages and
+// files by it).
+using ::Sha256;
 
 } // namespace trust

@@ -406,32 +406,4 @@ std::optional<std::vector<uint32_t>> decodeIdList(const unsigned char* der, size
     });
 }
 
-struct Sha256::State {
-    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context{EVP_MD_CTX_new(),
-                                                                    &EVP_MD_CTX_free};
-    bool ok = false;
-};
-
-Sha256::Sha256() : state_(std::make_unique<State>()) {
-    state_->ok =
-        state_->context && EVP_DigestInit_ex(state_->context.get(), EVP_sha256(), nullptr) == 1;
-}
-
-Sha256::~Sha256() = default;
-
-void Sha256::update(const unsigned char* bytes, size_t count) {
-    state_->ok = state_->ok && EVP_DigestUpdate(state_->context.get(), bytes, count) == 1;
-}
-
-std::array<unsigned char, 32> Sha256::final() {
-    std::array<unsigned char, 32> digest = {};
-    unsigned int size = 0;
-    if (!state_->ok || EVP_DigestFinal_ex(state_->context.get(), digest.data(), &size) != 1 ||
-        size != digest.size()) {
-        digest.fill(0);
-    }
-    state_->ok = false;
-    return digest;
-}
-
 } // namespace trust

@@ -1,11 +1,10 @@
-// SHA-1 against the published test vectors, whole and fed in uneven pieces.
+// The digests against the published test vectors, whole and fed in uneven pieces.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 
-#include "package/checks/sha1.h"
-#include "package/checks/sha1_blocks.h"
+#include "package/checks/digests.h"
 #include "tests/support/sha256.h"
 
 namespace {
@@ -48,25 +47,5 @@ TEST(Sha1, StandardVectorsInAnyPieces) {
             EXPECT_EQ(digestOf(c.message, piece), c.digest)
                 << c.message.size() << " bytes in pieces of " << piece;
         }
-    }
-}
-
-TEST(Sha1, ProcessorInstructionsAgreeWithThePortableRounds) {
-    if (!sha1HardwareAvailable())
-        GTEST_SKIP() << "this processor has no SHA instructions";
-    std::string data(64 * 37, '\0');
-    uint32_t seed = 7;
-    for (char& byte : data) {
-        seed = seed * 1103515245u + 12345u;
-        byte = static_cast<char>(seed >> 24);
-    }
-    const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
-    for (size_t blocks : {1, 2, 36, 37}) {
-        uint32_t portable[5] = {0x67452301u, 0xEFCDAB89u, 0x98BADCFEu, 0x10325476u, 0xC3D2E1F0u};
-        uint32_t hardware[5];
-        std::copy(portable, portable + 5, hardware);
-        sha1BlocksPortable(portable, bytes, blocks);
-        sha1BlocksHardware(hardware, bytes, blocks);
-        EXPECT_TRUE(std::equal(portable, portable + 5, hardware)) << blocks << " blocks";
     }
 }

@@ -7,7 +7,7 @@
 #include "common/string_ids.h"
 #include "package/texts/header_text.h"
 #include "package/texts/sisx_header_text.h"
-#include "package/checks/sha1.h"
+#include "package/checks/digests.h"
 #include "package/sisx/sisx_package.h"
 #include "tests/package/package_fixture.h"
 #include "tests/support/sis_builder.h"

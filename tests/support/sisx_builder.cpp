@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "package/epoc/format.h"
-#include "package/checks/sha1.h"
+#include "package/checks/digests.h"
 #include "tests/support/sis_builder.h"
 
 namespace sisxbuild {
