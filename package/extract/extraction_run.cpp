@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <new>
 
 #include "common/destinations.h"
@@ -66,14 +67,18 @@ struct ExtractionRun::Output : ChunkSink, InflateSink {
     // Set by whichever thread writes when a write fails; nothing more is written then.
     std::atomic<bool> writeFailed{false};
     WriteFailure failure = WriteFailure::Other;
-    Sha1 digest;
+    std::optional<Sha1> digest; // made only for a file the package keeps a digest of
     uint32_t adler = kAdler32Start;
     ChunkWriter* writer; // null: written by this thread
     bool sumsHere;       // taken by this thread, not by the writer
 
     Output(FileHandle f, const StoredData& d, ExtractHost& h, ContentSink* c, ChunkWriter* w)
         : file(f), data(d), host(h), content(c), writer(w),
-          sumsHere(w == nullptr || cheapToProduce(d)) {}
+          sumsHere(w == nullptr || cheapToProduce(d)) {
+        if (d.hasSha1) {
+            digest.emplace();
+        }
+    }
 
     bool stopRequested() {
         stopped = stopped || host.stopRequested();
@@ -83,8 +88,8 @@ struct ExtractionRun::Output : ChunkSink, InflateSink {
     uint64_t size() const { return file != kInvalidFile ? platformFileSize(file) : written; }
 
     void takeSums(const unsigned char* bytes, uint32_t count) {
-        if (data.hasSha1) {
-            digest.update(bytes, count);
+        if (digest) {
+            digest->update(bytes, count);
         }
         if (data.coding == StoredCoding::Zlib) {
             adler = adler32Update(adler, bytes, count);
@@ -136,11 +141,11 @@ struct ExtractionRun::Output : ChunkSink, InflateSink {
     }
 
     bool matchesDigest() {
-        if (!data.hasSha1) {
+        if (!digest) {
             return true;
         }
         unsigned char actual[Sha1::kDigestSize];
-        digest.final(actual);
+        digest->final(actual);
         return std::memcmp(actual, data.sha1, sizeof actual) == 0;
     }
 };

@@ -22,11 +22,3 @@ inline bool appendBounded(char* dest, size_t size, const char* text, size_t coun
 inline bool appendBounded(char* dest, size_t size, const char* text) {
     return appendBounded(dest, size, text, static_cast<size_t>(-1));
 }
-
-inline void copyBounded(char* dest, size_t size, const char* text) {
-    if (size == 0) {
-        return;
-    }
-    dest[0] = '\0';
-    appendBounded(dest, size, text);
-}

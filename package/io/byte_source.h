@@ -18,7 +18,6 @@ class ByteSource {
     static ByteSource fromMemory(const void* data, uint64_t size);
 
     Kind kind() const { return kind_; }
-    bool isOpen() const { return kind_ != Kind::None; }
     uint64_t size() const { return size_; }
 
     // The bytes from `offset` on, at most `count` of them; a range reaching past
