@@ -96,3 +96,13 @@ PackageCrc packageCrc(const ByteSource& source) {
     const PackageCrc crc = crcOfSource(source, kStoredStart, kStoredEnd);
     return crc.complete ? crc : PackageCrc{false, 0};
 }
+
+uint32_t uidChecksum(const unsigned char* uids) {
+    unsigned char even[6];
+    unsigned char odd[6];
+    for (int i = 0; i < 6; ++i) {
+        even[i] = uids[2 * i];
+        odd[i] = uids[2 * i + 1];
+    }
+    return (static_cast<uint32_t>(crc16Xmodem(0, odd, 6)) << 16) | crc16Xmodem(0, even, 6);
+}

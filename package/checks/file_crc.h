@@ -15,6 +15,10 @@ uint16_t crc16Xmodem(uint16_t crc, const unsigned char* data, size_t count);
 // package's controller and data checksums cover such ranges).
 uint16_t crc16OfSource(const ByteSource& source);
 
+// The UID checksum of either format over the three UID words in `uids` (12
+// bytes): the CRC of the odd-offset bytes in the high half, of the even ones in the low.
+uint32_t uidChecksum(const unsigned char* uids);
+
 struct PackageCrc {
     bool complete;  // false when a read failed part way: `value` means nothing then
     uint16_t value; // over every byte of the source except offsets 16 and 17

@@ -65,6 +65,7 @@ uint32_t ControllerParser::u32Field(uint32_t type, const Span& parent) {
 
 void ControllerParser::controller(const Span& value, Controller* out) {
     out->firstMemberOffset = in_.position();
+    out->endOffset = value.end;
     info(value, out);
     options(value);
     languages(value, out);

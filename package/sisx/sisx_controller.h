@@ -102,6 +102,7 @@ struct Controller {
     // Where, in the controller's bytes, its first member starts and each
     // signature chain starts: a chain signs the bytes between the two.
     uint64_t firstMemberOffset = 0;
+    uint64_t endOffset = 0; // past its last member: the value runs from firstMemberOffset
     std::vector<uint64_t> chainOffsets;
     std::vector<SignatureChain> chains;
     InstallBlock block;

@@ -85,6 +85,13 @@ class SisxPackage {
     // cover it from its first member up to each chain).
     const std::vector<unsigned char>& controllerBytes() const { return controllerBytes_; }
 
+    // What its files' data is read from: the package's bytes, the Data field
+    // there (null when it has none) and the unit that the top controller's
+    // DataIndex counts from (0, or that of the package around an embedded one).
+    const ByteSource& source() const { return package_; }
+    const sisx::Span* dataField() const { return hasData_ ? &data_ : nullptr; }
+    uint64_t baseUnit() const { return baseUnit_; }
+
     // Every file description and embedded package as the list shows them,
     // depth first in stored order, and the files extraction writes with where
     // their data lies. Empty when the controller is unreadable; a stub's files
