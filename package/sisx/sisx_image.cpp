@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstddef>
 
 #include "package/checks/file_crc.h"
 #include "package/sisx/sisx_field.h"
@@ -182,7 +183,7 @@ bool compressedValue(const Bytes& controller, Bytes* out) {
     }
     append32(out, 1); // deflated, in a zlib stream
     append64(out, controller.size());
-    out->insert(out->end(), deflated.begin(), deflated.begin() + static_cast<long>(length));
+    out->insert(out->end(), deflated.begin(), deflated.begin() + static_cast<std::ptrdiff_t>(length));
     return true;
 }
 

@@ -1,6 +1,9 @@
 // Packages inside packages: each opens from its line as it would from a file of
 // its own, goes as deep as the model allows, and what cannot be opened says why.
+#include "package/details/details.h"
+#include "package/inner_package_image.h"
 #include "tests/package/package_fixture.h"
+#include "tests/support/real_packages.h"
 #include "tests/support/sisx_builder.h"
 
 namespace {
@@ -80,7 +83,98 @@ uint32_t firstComponent(const FileFunctions& files) {
     return UINT32_MAX;
 }
 
+// The details' Signatures section as text: each chain's verdict and certificates.
+std::string signaturesOf(const Package& package) {
+    std::string text;
+    for (const DetailSection& section : describePackage(package, 1700000000).sections) {
+        if (section.heading != "Signatures") {
+            continue;
+        }
+        for (const DetailLine& line : section.lines) {
+            text += line.label + ": " + line.value + "\n";
+        }
+    }
+    return text;
+}
+
+// Saves every package inside the one open in `files`, at any depth, and opens
+// the saved bytes alone: they must read as the package did opened in its place.
+// Returns how many were saved; `valid` counts the signatures that verify.
+int expectSavedReadAsInside(FileFunctions& files, int* valid) {
+    int saved = 0;
+    for (uint32_t entry = 0; entry < files.package->contents.entries.size(); ++entry) {
+        if (!namesInnerPackage(*files.package, entry)) {
+            continue;
+        }
+        SCOPED_TRACE("line " + std::to_string(entry));
+        const InnerPackageImage image = innerPackageImage(*files.package, entry);
+        FileFunctions alone;
+        EXPECT_EQ(image.result, InnerResult::Opened);
+        if (files.openInner(entry) != InnerResult::Opened ||
+            alone.openMemory(image.bytes.data(), image.bytes.size()) != OpenResult::Opened) {
+            ADD_FAILURE() << "not opened";
+            continue;
+        }
+        const Package& inside = *files.package;
+        const Package& own = *alone.package;
+        EXPECT_EQ(listedOf(own).lines, listedOf(inside).lines);
+        EXPECT_EQ(restored(own), restored(inside));
+        const std::string signatures = signaturesOf(inside);
+        EXPECT_EQ(signaturesOf(own), signatures);
+        for (size_t at = 0; (at = signatures.find("signature: valid", at)) != std::string::npos;
+             ++at) {
+            ++*valid;
+        }
+        if (const SisxPackage* sisx = own.sisx.get(); sisx && !sisx->isStub()) {
+            EXPECT_EQ(sisx->summary().storedControllerChecksum,
+                      sisx->summary().computedControllerChecksum);
+            EXPECT_EQ(sisx->summary().storedDataChecksum, sisx->summary().computedDataChecksum);
+        }
+        saved += 1 + expectSavedReadAsInside(files, valid);
+        files.closeInner();
+    }
+    return saved;
+}
+
 } // namespace
+
+TEST(InnerPackage, SavedOnItsOwnReadsAsOpenedInside) {
+    const sis::Bytes nothing;
+    const struct {
+        const char* what;
+        const char* shared; // a shared package, or "" for `bytes`
+        sis::Bytes bytes;
+        int inside; // packages inside, saved from every package that shows them
+        int valid;  // of their signatures, those that verify
+    } cases[] = {
+        {"Symbian OS 9, two deep", "", sisxbuild::build(sisxOf(sisxChain(2))).bytes, 3, 0},
+        {"a stub's, two deep", "", sisxbuild::build(sisxOf(sisxChain(2))).controller, 3, 0},
+        {"the older format, two deep", "", sis::build(olderChain(2)).bytes, 2, 0},
+        {"", "real/skyexplorer-skyexplorer.sis", nothing, 1, 0},
+        {"", "real/skyexplorer-skyexplorer_2ndEd_1.0.3.sis", nothing, 1, 0},
+        {"", "real/ybrowser-Y_Browser_077_0_AddOns_2NdEd.SIS", nothing, 2, 0},
+        {"", "sisx/appinstall-teststartlistembedded_1.sis", nothing, 1, 1},
+        {"", "sisx/appinstall-teststartlistembedded_2.sis", nothing, 1, 1},
+        {"", "sisx/appinstall-ocsprevocation.sis", nothing, 1, 1},
+        {"", "sisx/appinstall-CertWithUnicodeSubjectLine.sis", nothing, 4, 8},
+    };
+    const std::string shared = testsupport::sharedPackageFolder("");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.what) + c.shared);
+        if (*c.shared != '\0' && shared.empty()) {
+            continue;
+        }
+        const sis::Bytes bytes = *c.shared ? readAll(pathOfUtf8(shared) / c.shared) : c.bytes;
+        FileFunctions files;
+        ASSERT_EQ(files.openMemory(bytes.data(), bytes.size()), OpenResult::Opened);
+        int valid = 0;
+        EXPECT_EQ(expectSavedReadAsInside(files, &valid), c.inside);
+        EXPECT_EQ(valid, c.valid);
+    }
+    if (shared.empty()) {
+        GTEST_SKIP() << "the shared packages are absent (" << VORANDECK_TESTDATA << ")";
+    }
+}
 
 TEST(InnerPackage, OpensAsTheSamePackageOnItsOwn) {
     const sis::Package olderInner =
