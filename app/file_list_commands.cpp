@@ -68,6 +68,9 @@ void runMenuCommand(HWND window, int command) {
     case IDM_OPEN_INNER:
         openFocusedPackage(window);
         break;
+    case IDM_SAVE_INNER:
+        saveFocusedPackage();
+        break;
     default:
         break;
     }
@@ -81,8 +84,10 @@ void showFileListMenu(HWND window, LPARAM where) {
         return;
     appendItem(menu, IDM_EXTRACT_SELECTED, IdsMenuExtractSelected, anySelectedRowNamesFiles());
     appendItem(menu, IDM_COPY, IdsMenuCopy, !gDisplay.selectedEntries().empty());
-    if (focusedRowNamesPackage())
+    if (focusedRowNamesPackage()) {
         appendItem(menu, IDM_OPEN_INNER, IdsMenuOpen, true);
+        appendItem(menu, IDM_SAVE_INNER, IdsMenuSavePackage, true);
+    }
     const POINT at = menuPoint(where);
     const int command =
         TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, window, nullptr);

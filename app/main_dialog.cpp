@@ -71,6 +71,9 @@ void onCommand(HWND window, WPARAM wParam) {
     case IDM_OPEN_INNER:
         openFocusedPackage(window);
         break;
+    case IDM_SAVE_INNER:
+        saveFocusedPackage();
+        break;
     case IDM_COPY:
         copySelectedRows(window);
         break;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/globals.h"
+#include "app/inner_packages.h"
 #include "common/paths.h"
 #include "common/resource_ids.h"
 #include "common/string_ids.h"
@@ -66,13 +67,8 @@ void showOpenPackage(HWND window) {
 
 std::string packageChainText() {
     std::string chain = gFiles.path();
-    for (const EnclosingPackage& outer : gFiles.enclosing) {
-        const Contents& contents = outer.package->contents;
-        const char* name = contents.text(contents.entries[outer.entry].name);
-        const char* last = std::strrchr(name, '\\');
-        chain += " > ";
-        chain += last != nullptr ? last + 1 : name;
-    }
+    for (const EnclosingPackage& outer : gFiles.enclosing)
+        chain += " > " + innerPackageName(*outer.package, outer.entry);
     return chain;
 }
 

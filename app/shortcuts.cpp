@@ -29,6 +29,7 @@ const Shortcut kShortcuts[] = {
     {VK_RETURN, None, Where::InList, IDM_OPEN_INNER},
     {'A', Ctrl, Where::InList, IDM_SELECT_ALL},
     {'C', Ctrl, Where::InList, IDM_COPY},
+    {'S', Ctrl, Where::InList, IDM_SAVE_INNER},
     {VK_APPS, None, Where::InList, 0},
     {VK_F10, Shift, Where::InList, 0},
 };

@@ -41,6 +41,9 @@ enum StringId : int {
     IdsPathTooLong = 37,
     IdsInnerTooLarge = 60,
     IdsInnerTooDeep = 61,
+    IdsSaveDiskFull = 62,        // follows the saved file's path
+    IdsSaveFailed = 63,          // likewise
+    IdsSaveOverOpenPackage = 64, // likewise
     IdsRegistryKey = 70,
     IdsNameOverwriteFiles = 71,
     IdsNameAskExit = 72,
@@ -53,6 +56,7 @@ enum StringId : int {
     IdsMenuExtractSelected = 95,
     IdsMenuCopy = 96,
     IdsMenuOpen = 97,
+    IdsMenuSavePackage = 98,
     IdsHeaderGroupBase = 100, // the header panel's four group boxes (100 to 103)
     IdsHeaderLabelBase = 110, // 110 + header field gives its label (110 to 137)
     IdsLanguageBase = 500,    // 500 + language code gives its name (codes 0 to 99)

@@ -56,27 +56,50 @@ bool DisplayFunctions::chooseFolder(const char* title, std::string* folder) {
     return stored;
 }
 
+namespace {
+
+// Runs the open or save dialog `run` set up in `dialog` over `path`; the
+// choice, converted whole, into `buffer` (kPathSize bytes).
+bool runFileDialog(DisplayFunctions& display, OPENFILENAMEW& dialog,
+                   BOOL(WINAPI* run)(LPOPENFILENAMEW), wchar_t* path, char* buffer) {
+    // The classic structure size: no places bar, the same dialog on every version.
+    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
+    dialog.hwndOwner = display.mainWindow;
+    dialog.lpstrFilter = kPackageFilter;
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = kPathSize * 2;
+    if (!run(&dialog)) {
+        if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
+            display.showMessage(KindError, IdsPathTooLong, 0, nullptr);
+        return false;
+    }
+    // A cancel must leave the caller's buffer alone, so convert only a choice.
+    if (std::wcslen(path) > kPathUnits || !narrowWhole(path, buffer, kPathSize)) {
+        display.showMessage(KindError, IdsPathTooLong, 0, nullptr);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool DisplayFunctions::choosePackage(char* buffer) {
     // Room for more than the program takes, so that a longer choice is refused
     // with a message rather than by the dialog without one.
     wchar_t path[kPathSize * 2] = {};
     OPENFILENAMEW dialog = {};
-    // The classic structure size: no places bar, the same dialog on every version.
-    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
-    dialog.hwndOwner = mainWindow;
-    dialog.lpstrFilter = kPackageFilter;
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = kPathSize * 2;
     dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-    if (!GetOpenFileNameW(&dialog)) {
-        if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
-            showMessage(KindError, IdsPathTooLong, 0, nullptr);
-        return false;
-    }
-    // A cancel must leave the caller's buffer alone, so convert only a choice.
-    if (std::wcslen(path) > kPathUnits || !narrowWhole(path, buffer, kPathSize)) {
-        showMessage(KindError, IdsPathTooLong, 0, nullptr);
-        return false;
-    }
-    return true;
+    return runFileDialog(*this, dialog, GetOpenFileNameW, path, buffer);
+}
+
+bool DisplayFunctions::choosePackageToSave(const char* suggested, char* buffer) {
+    wchar_t path[kPathSize * 2] = {};
+    const std::wstring name = widen(suggested);
+    if (name.size() < kPathSize)
+        std::wcscpy(path, name.c_str());
+    OPENFILENAMEW dialog = {};
+    dialog.lpstrDefExt = L"sis";
+    dialog.Flags =
+        OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT | OFN_NOREADONLYRETURN;
+    return runFileDialog(*this, dialog, GetSaveFileNameW, path, buffer);
 }

@@ -73,6 +73,9 @@ class DisplayFunctions {
     // (kPathSize bytes); false, and nothing changed, when cancelled.
     bool chooseFolder(const char* title, std::string* folder);
     bool choosePackage(char* buffer);
+    // The Save As dialog for a package, `suggested` (UTF-8) as its file name;
+    // it asks before a file is replaced.
+    bool choosePackageToSave(const char* suggested, char* buffer);
 
   private:
     DWORD lastProgressPaint_ = 0; // GetTickCount of the bar's last paint by stepProgress

@@ -12,7 +12,9 @@
 #include "app/globals.h"
 #include "app/open_package.h"
 #include "common/resource_ids.h"
+#include "package/io/platform.h"
 #include "tests/support/json_reader.h"
+#include "tests/support/sha256.h"
 #include "tests/win/app/app_test_support.h"
 
 namespace {
@@ -263,7 +265,9 @@ TEST_F(FileListCommands, TheMenuOffersWhatTheSelectionAllows) {
         std::vector<int> rows;
         std::vector<std::wstring> items;
     } cases[] = {
-        {"a package line can be opened", {1}, {L"Extract selected...", L"Copy", L"Open"}},
+        {"a package line can be opened and saved",
+         {1},
+         {L"Extract selected...", L"Copy", L"Open", L"Save package as..."}},
         {"a file line", {0}, {L"Extract selected...", L"Copy"}},
         {"nothing selected", {}, {L"Extract selected... (grayed)", L"Copy (grayed)"}},
     };
@@ -275,6 +279,47 @@ TEST_F(FileListCommands, TheMenuOffersWhatTheSelectionAllows) {
         SetTimer(nullptr, 0, 50, readMenu);
         pressKey(window_, VK_APPS);
         EXPECT_EQ(menuSeen, c.items);
+    }
+}
+
+TEST_F(FileListCommands, SavePackageAsWritesThePackageInsideWholeOrNotAtAll) {
+    openDemoHolder();
+    const sis::Bytes inner = sis::build(demoPackage()).bytes;
+    const std::string innerSha256 = testsupport::sha256Hex(inner.data(), inner.size());
+    TempFolder out;
+    const std::wstring saved = out.path() + L"\\saved.sis";
+    const struct {
+        const char* proves;
+        std::wstring path;
+        uint64_t writeRoom;
+        std::wstring error; // the message after the path; none when saved
+    } cases[] = {
+        {"saved under the name given", saved, kNoWriteLimit, L""},
+        {"a full disk leaves the file it would replace as it was", saved, 100,
+         L" could not be saved: the disk is full!\nPublic: SavePackage"},
+        {"the package being read is never replaced", path_, kNoWriteLimit,
+         L" is the package being read: it is not replaced!\nPublic: SavePackage"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.proves);
+        UiScript ui;
+        ui.answer(IDYES); // to the dialog's question, when the file is there
+        std::wstring suggested;
+        ui.onDialog([&](HWND dialog) {
+            suggested = itemText(dialog, GetDlgItem(dialog, 0x47C) ? 0x47C : 0x480);
+            typeFileNameAndOpen(dialog, c.path);
+        });
+        selectRows(window_, {1});
+        platformLimitWrites(c.writeRoom);
+        pressHolding(window_, VK_CONTROL, 'S');
+        platformLimitWrites(kNoWriteLimit);
+        EXPECT_EQ(suggested, L"demo.sis");
+        const std::wstring shown = ui.boxes().empty() ? std::wstring() : ui.boxes().back().text;
+        EXPECT_EQ(shown, c.error.empty() ? std::wstring() : c.path + c.error);
+        const std::vector<WrittenFile> files = filesBelow(out.path());
+        ASSERT_EQ(files.size(), 1u) << "no temporary file is left";
+        EXPECT_EQ(files[0].path, "saved.sis");
+        EXPECT_EQ(files[0].sha256, innerSha256);
     }
 }
 
