@@ -245,6 +245,7 @@ TEST(InnerPackage, WhatCannotBeOpenedSaysWhy) {
         SCOPED_TRACE(c.what);
         OpenPackage opened(c.outer);
         const Package* outer = opened.files.package.get();
+        EXPECT_EQ(innerPackageImage(*outer, c.entry).result, c.expected) << "saved";
         EXPECT_EQ(opened.files.openInner(c.entry), c.expected);
         EXPECT_EQ(opened.files.package.get(), outer) << "the outer package stays open";
         EXPECT_TRUE(opened.files.enclosing.empty());
