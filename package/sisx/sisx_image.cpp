@@ -78,13 +78,19 @@ void collectUnits(const InstallBlock& block, uint64_t unit, std::vector<uint64_t
     }
 }
 
-// Where unit `base + units[k]` of the Data field `data` lies, for each k whose
-// unit is there and readable; `found` tells which. One pass, bounded by the
-// elements the field holds.
-std::vector<Span> findUnits(const ByteSource& source, const Span& data, uint64_t base,
-                            const std::vector<uint64_t>& units, std::vector<bool>* found) {
-    std::vector<Span> spans(units.size());
-    found->assign(units.size(), false);
+// A unit of the new package copied from the outer one: its number there, and
+// where it lies in the outer package (the element, length word included).
+struct CopiedUnit {
+    uint64_t unit;
+    Span span;
+};
+
+// The units of the outer package that `units` (sorted, numbered from `base`)
+// name and that are there to read, found in one pass bounded by the elements
+// of the Data field `data`.
+std::vector<CopiedUnit> findUnits(const ByteSource& source, const Span& data, uint64_t base,
+                                  const std::vector<uint64_t>& units) {
+    std::vector<CopiedUnit> found;
     FieldReader in(source, data.begin);
     const Span list = in.array(kDataUnit, data);
     size_t k = 0;
@@ -94,70 +100,67 @@ std::vector<Span> findUnits(const ByteSource& source, const Span& data, uint64_t
             break;
         }
         if (base + units[k] == unit) {
-            spans[k] = element;
-            (*found)[k++] = true;
+            found.push_back({units[k++], element});
         }
         in.raw().restart(element.next);
     }
-    return spans;
+    return found;
 }
 
-// The value of the new Data field: an Array of DataUnit whose unit n is the
-// outer package's unit `base + n` where the controllers read it, and an empty
-// unit in every place between. False when it would exceed `maxSize`.
-bool dataValue(const SisxPackage& package, uint64_t maxSize, Bytes* out) {
+// What the new package's units copy: those that `package`'s controller and the
+// packages it embeds read, numbered as their DataIndex fields number them.
+std::vector<CopiedUnit> unitsToCopy(const SisxPackage& package) {
+    const Span* data = package.dataField();
+    if (data == nullptr) {
+        return {};
+    }
     const Controller& top = package.controller();
     std::vector<uint64_t> units;
     collectUnits(top, top.dataIndex, &units);
     std::sort(units.begin(), units.end());
     units.erase(std::unique(units.begin(), units.end()), units.end());
-    const Span* data = package.dataField();
-    std::vector<bool> found(units.size(), false);
-    const std::vector<Span> spans =
-        data ? findUnits(package.source(), *data, package.baseUnit(), units, &found)
-             : std::vector<Span>(units.size());
-    // Units past the last one found would all be empty: they are left out.
-    size_t last = units.size();
-    while (last > 0 && !found[last - 1]) {
-        --last;
+    return findUnits(package.source(), *data, package.baseUnit(), units);
+}
+
+// The value of the new Data field: an Array of DataUnit holding each copied
+// unit at its number and an empty unit in every place between; the units past
+// the last copied one would all be empty, and are left out.
+ImageResult dataValue(const SisxPackage& package, uint64_t maxSize, Bytes* out) {
+    const std::vector<CopiedUnit> copies = unitsToCopy(package);
+    const uint64_t count = copies.empty() ? 0 : copies.back().unit + 1;
+    // The outer package holds every unit counted, so `count` is bounded by its size.
+    const uint64_t empty = count - copies.size();
+    if (empty > maxSize / kEmptyUnitElement) {
+        return ImageResult::TooLarge;
     }
-    const uint64_t count = last == 0 ? 0 : units[last - 1] + 1;
-    uint64_t size = 4; // the element type
-    uint64_t copied = 0;
-    for (size_t k = 0; k < last; ++k) {
-        if (found[k]) {
-            size += spans[k].end - spans[k].start + padding(spans[k].length());
-            ++copied;
-        }
+    uint64_t size = 4 + empty * kEmptyUnitElement; // the element type first
+    for (const CopiedUnit& copy : copies) {
+        size += copy.span.end - copy.span.start + padding(copy.span.length());
     }
-    // At most one empty unit per unit of the outer package, which holds them all.
-    size += (count - copied) * kEmptyUnitElement;
     if (size > maxSize) {
-        return false;
+        return ImageResult::TooLarge;
     }
     out->reserve(static_cast<size_t>(size));
     append32(out, kDataUnit);
-    size_t k = 0;
+    // Its length, then an Array field of no FileData.
+    const unsigned char emptyUnit[kEmptyUnitElement] = {12, 0, 0, 0, 2,  0, 0, 0,
+                                                        4,  0, 0, 0, 32, 0, 0, 0};
+    auto copy = copies.begin();
     for (uint64_t unit = 0; unit < count; ++unit) {
-        if (k < last && units[k] == unit && found[k]) {
-            const Span& span = spans[k];
-            const size_t start = out->size();
-            out->resize(start + static_cast<size_t>(span.end - span.start));
-            if (package.source().readSome(span.start, out->data() + start,
-                                          static_cast<size_t>(span.end - span.start)) !=
-                span.end - span.start) {
-                return false;
-            }
-            appendPadding(out, span.length());
-        } else {
-            // Its length, then an Array field of no FileData.
-            const unsigned char emptyUnit[kEmptyUnitElement] = {12, 0, 0, 0, 2,  0, 0, 0,
-                                                                4,  0, 0, 0, 32, 0, 0, 0};
+        if (copy->unit != unit) {
             out->insert(out->end(), emptyUnit, emptyUnit + sizeof emptyUnit);
+            continue;
         }
-        k += k < last && units[k] == unit ? 1 : 0;
+        const size_t length = static_cast<size_t>(copy->span.end - copy->span.start);
+        const size_t at = out->size();
+        out->resize(at + length);
+        if (package.source().readSome(copy->span.start, out->data() + at, length) != length) {
+            return ImageResult::Failed;
+        }
+        appendPadding(out, copy->span.length());
+        ++copy;
     }
-    return true;
+    return ImageResult::Made;
 }
 
 // The top controller as a whole field: a type and length of its own around its
@@ -183,7 +186,8 @@ bool compressedValue(const Bytes& controller, Bytes* out) {
     }
     append32(out, 1); // deflated, in a zlib stream
     append64(out, controller.size());
-    out->insert(out->end(), deflated.begin(), deflated.begin() + static_cast<std::ptrdiff_t>(length));
+    out->insert(out->end(), deflated.begin(),
+                deflated.begin() + static_cast<std::ptrdiff_t>(length));
     return true;
 }
 
@@ -203,13 +207,16 @@ ImageResult packageImage(const SisxPackage& package, uint64_t maxSize, Bytes* ou
         return ImageResult::Made;
     }
     Bytes compressed;
-    Bytes unitArray;
     if (!compressedValue(controller, &compressed)) {
         return ImageResult::Failed;
     }
-    if (compressed.size() > maxSize ||
-        !dataValue(package, maxSize - compressed.size(), &unitArray)) {
+    if (compressed.size() > maxSize) {
         return ImageResult::TooLarge;
+    }
+    Bytes unitArray;
+    const ImageResult units = dataValue(package, maxSize - compressed.size(), &unitArray);
+    if (units != ImageResult::Made) {
+        return units;
     }
     Bytes controllerPart;
     appendField(&controllerPart, kCompressed, compressed.data(), compressed.size());
