@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "common/string_ids.h"
+#include "package/inner_package_image.h"
 #include "package/sisx/sisx_package.h"
 #include "tests/package/package_fixture.h"
 #include "tests/support/real_packages.h"
@@ -36,6 +37,7 @@ struct Outcome {
     bool sisx = false;
     size_t lines = 0;
     size_t requests = 0; // files handed to extraction
+    size_t saved = 0;    // packages inside saved on their own that opened again
     size_t messages = 0;
     std::vector<std::string> outside; // entries that are not below the destination
 };
@@ -61,6 +63,13 @@ Outcome runAll(const Bytes& bytes, const TempDir& dir, bool toDisk) {
         EXPECT_LT(std::strlen(contents.text(entry.name)), kMaxNameBytes);
     }
     outcome.lines = contents.entries.size();
+    for (uint32_t entry = 0; entry < outcome.lines; ++entry) {
+        const InnerPackageImage image = innerPackageImage(*files.package, entry);
+        const bool opens =
+            readPackage(ByteSource::fromMemory(image.bytes.data(), image.bytes.size())) != nullptr;
+        EXPECT_EQ(opens, image.result == InnerResult::Opened) << "line " << entry;
+        outcome.saved += opens ? 1 : 0;
+    }
     outcome.requests = fileCountOf(contents);
     if (toDisk) {
         RecordingHost host;
@@ -190,6 +199,8 @@ TEST(Sweep, OlderRecordsPointingWhereTheyMustNot) {
 TEST(Sweep, SisxPackagesCutShortOrBrokenWordByWord) {
     TempDir dir;
     size_t cases = 0;
+    size_t words = 0; // of the written package
+    size_t saved = 0; // of its embedded one
     // Shared packages cut at every field boundary (fields start on 4-byte
     // boundaries) of small ones, and at evenly spaced points of large ones.
     std::vector<std::string> shared = sharedPackages("sisx");
@@ -229,10 +240,14 @@ TEST(Sweep, SisxPackagesCutShortOrBrokenWordByWord) {
                 EXPECT_LE(o.requests, o.lines) << "word " << at << " = " << value;
                 EXPECT_TRUE(o.outside.empty()) << "word " << at << " = " << value;
                 ++cases;
+                ++words;
+                saved += o.saved;
             }
         }
     }
     EXPECT_GT(cases, 1000u);
+    // Those whose controller still reads keep their embedded package, saved on its own.
+    EXPECT_GT(saved, words / 4);
 }
 
 TEST(Sweep, ThirtyTwoThousandLanguagesListQuicklyAndEndAtTheFirstNo) {
