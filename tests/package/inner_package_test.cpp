@@ -270,3 +270,15 @@ TEST(InnerPackage, OpensAsDeepAsTheModelAllows) {
         EXPECT_EQ(files.package.get(), top);
     }
 }
+
+TEST(InnerPackage, AnEmbeddedPackageWhoseDataPassesTheLimitIsTooLargeToSave) {
+    sisxbuild::Sisx description = sisxOf(sisxChain(1));
+    description.zeroTail = kMaxInnerPackageSize; // in the last unit, the embedded package's
+    TempDir dir;
+    const fs::path path = dir.path() / "large.sis";
+    ASSERT_TRUE(sisxbuild::writeFile(path, sisxbuild::build(description)));
+    FileFunctions files;
+    ASSERT_EQ(files.OpenSISFile(utf8Of(path)), OpenResult::Opened);
+    EXPECT_EQ(files.package->contents.entries[1].kind, FileComponent);
+    EXPECT_EQ(innerPackageImage(*files.package, 1).result, InnerResult::TooLarge);
+}
