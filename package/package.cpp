@@ -97,7 +97,7 @@ std::unique_ptr<Package> readPackage(const ByteSource& source) {
     if (header.appUid2() == kEpocUid) {
         package->kind = PackageKind::Epoc;
         package->epocCrc = packageCrc(source);
-        package->contents = readEpocContents(source, header);
+        package->contents = readEpocContents(source, header, &package->epocScript);
         package->epocFacts = readEpocFacts(source, header);
         return package;
     }

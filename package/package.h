@@ -22,6 +22,7 @@ struct Package {
     PackageHeader epocHeader = {};     // the older format's 100 bytes, zero past a short package
     PackageCrc epocCrc = {};           // its check word as calculated over the package
     EpocFacts epocFacts;               // its component names and requisites
+    EpocScript epocScript;             // its record stream beyond the files' entries
     std::unique_ptr<SisxPackage> sisx; // Symbian OS 9 and stubs
     Contents contents;
 

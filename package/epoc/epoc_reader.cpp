@@ -87,11 +87,56 @@ uint64_t nameBudget(const ByteSource& package) {
     return 4 * package.size() + (1u << 20);
 }
 
+// Conditions nest at most this deep; deeper ones are cut there.
+constexpr int kMaxConditionDepth = 100;
+
+// Reads one condition's nodes from its bytes, operands before their parent.
+class ConditionReader {
+  public:
+    ConditionReader(const ByteSource& condition, CheckedReader& names, bool unicode,
+                    uint64_t* budget, EpocScript* script)
+        : in_(condition), names_(names), unicode_(unicode), budget_(budget), script_(script) {}
+
+    uint32_t node(int depth) {
+        const uint32_t type = in_.u32();
+        if (!in_.ok() || depth > kMaxConditionDepth) {
+            return kNoEntry;
+        }
+        EpocCondition node;
+        node.type = type;
+        if (type <= 7 || type == 10) { // a comparison, AND, OR, appcap: two operands
+            node.left = this->node(depth + 1);
+            node.right = this->node(depth + 1);
+        } else if (type == 8 || type == 9 || type == 11) { // exists, devcap, NOT: one
+            node.left = this->node(depth + 1);
+        } else if (type == 12) { // a string: its length and offset
+            const uint32_t length = in_.u32();
+            const uint32_t offset = in_.u32();
+            node.text = withinBudget(readName(names_, length, offset, unicode_).text, budget_);
+        } else { // an attribute or a number, and a word not used
+            node.value = in_.u32();
+            in_.skip(4);
+        }
+        if (!in_.ok()) {
+            return kNoEntry;
+        }
+        script_->conditions.push_back(std::move(node));
+        return static_cast<uint32_t>(script_->conditions.size() - 1);
+    }
+
+  private:
+    CheckedReader in_;
+    CheckedReader& names_;
+    const bool unicode_;
+    uint64_t* budget_;
+    EpocScript* script_;
+};
+
 class EpocReader {
   public:
-    EpocReader(const ByteSource& package, const PackageHeader& header)
+    EpocReader(const ByteSource& package, const PackageHeader& header, EpocScript* script)
         : package_(package), header_(header), layout_(header), stream_(package), names_(package),
-          nameBudget_(nameBudget(package)) {}
+          nameBudget_(nameBudget(package)), script_(script) {}
 
     Contents read() {
         readLanguages();
@@ -151,11 +196,48 @@ class EpocReader {
             // A count k, k option names in every language (a length and an
             // offset each), then four selection words.
             const uint32_t count = stream_.u32();
+            const uint64_t namesAt = stream_.position();
             stream_.skip(8ull * count * layout_.languages + 16);
+            if (stream_.ok() && script_) {
+                addOptions(namesAt, count);
+            }
         } else if (type == RecordIf || type == RecordElseIf) {
-            stream_.skip(stream_.u32()); // a byte count and the condition's bytes
-        }                                // ELSE, ENDIF and unknown types are the type word alone
+            const uint32_t size = stream_.u32(); // a byte count and the condition's bytes
+            const uint64_t conditionAt = stream_.position();
+            stream_.skip(size);
+            if (stream_.ok() && script_) {
+                addCondition(type == RecordIf ? EpocRecordKind::If : EpocRecordKind::ElseIf,
+                             package_.range(conditionAt, size));
+            }
+        } else if ((type == 5 || type == 6) && script_) { // ELSE and ENDIF: the type word alone
+            EpocRecord step;
+            step.kind = type == 5 ? EpocRecordKind::Else : EpocRecordKind::EndIf;
+            script_->records.push_back(std::move(step));
+        } // unknown types are the type word alone
         return stream_.ok();
+    }
+
+    // The options' texts: for each option its lengths in every language, then
+    // its offsets. The record lay whole in the package, which bounds the count.
+    void addOptions(uint64_t at, uint32_t count) {
+        EpocRecord step;
+        step.kind = EpocRecordKind::Options;
+        step.at = static_cast<uint32_t>(script_->options.size());
+        step.count = count;
+        CheckedReader block(package_);
+        for (uint32_t i = 0; i < count; ++i) {
+            script_->options.push_back(namesPerLanguage(block, at + 8ull * layout_.languages * i,
+                                                        layout_.languages, names_, layout_.unicode,
+                                                        &nameBudget_));
+        }
+        script_->records.push_back(std::move(step));
+    }
+
+    void addCondition(EpocRecordKind kind, const ByteSource& bytes) {
+        EpocRecord step;
+        step.kind = kind;
+        step.at = ConditionReader(bytes, names_, layout_.unicode, &nameBudget_, script_).node(0);
+        script_->records.push_back(std::move(step));
     }
 
     // The fixed part of a file record; false when the package ends within it.
@@ -183,8 +265,12 @@ class EpocReader {
 
     void addFileRecord(int32_t type, uint64_t fixedStart, const FileRecord& record) {
         const uint32_t kind = record.fileType;
+        EpocRecord step;
+        step.fileType = kind;
+        step.details = record.unused1;
         if (kind > FileOpenDuringInstall) {
-            return; // no line, nothing extracted
+            addStep(std::move(step)); // no line, nothing extracted
+            return;
         }
         const bool bySource = kind == FileShowDuringInstall || kind == FileComponent;
         const ReadName name =
@@ -197,26 +283,61 @@ class EpocReader {
         entry.storedLength = record.storedLength;
         entry.originalLength = record.originalLength;
         entry.coding = storesUncompressed(header_) ? StoredCoding::AsIs : StoredCoding::Zlib;
-        if (kind == FileShowDuringInstall || kind == FileUninstallOnly) {
-            // listed, never extracted
-        } else if (type == RecordMultiLanguageFile &&
-                   (kind == FileInstall || layout_.languages != 1)) {
+        PackageEntry placed = entry;
+        placeData(type, fixedStart, record, &placed);
+        if (kind == FileShowDuringInstall && script_) { // listed, never extracted
+            step.at = static_cast<uint32_t>(script_->shownTexts.size());
+            script_->shownTexts.push_back(placed);
+        } else if (kind != FileShowDuringInstall && kind != FileUninstallOnly) {
+            entry = placed;
+        }
+        step.entry = static_cast<uint32_t>(contents_.entries.size());
+        if (kind == FileOpenDuringInstall && !layout_.release5 && script_) {
+            step.mimeType = static_cast<uint32_t>(script_->mimeTypes.size());
+            script_->mimeTypes.push_back(mimeTypeOf(fixedStart + layout_.fixedSize(type) - 8));
+        }
+        contents_.entries.push_back(entry);
+        addStep(std::move(step));
+    }
+
+    // Where the files of a record lie, as extraction takes them.
+    void placeData(int32_t type, uint64_t fixedStart, const FileRecord& record,
+                   PackageEntry* entry) const {
+        const uint32_t kind = record.fileType;
+        if (type == RecordMultiLanguageFile && (kind == FileInstall || layout_.languages != 1)) {
             // A multi-language record's own words hold one variant only when
             // the package has exactly one language; an installed file is
             // numbered always. Its variants' words follow the six leading
             // words of the fixed part, which lies whole in the package.
-            entry.languageVariants = true;
-            entry.withOriginalLengths = !layout_.release5;
-            entry.fileCount = static_cast<uint16_t>(layout_.languages);
-            entry.dataOffset = fixedStart + 24;
+            entry->languageVariants = true;
+            entry->withOriginalLengths = !layout_.release5;
+            entry->fileCount = static_cast<uint16_t>(layout_.languages);
+            entry->dataOffset = fixedStart + 24;
         } else {
-            entry.fileCount = 1;
-            entry.dataOffset = record.storedOffset;
-            entry.dataLength = record.storedLength;
-            entry.coding =
-                codingWhereStored(package_, entry.dataOffset, entry.dataLength, entry.coding);
+            entry->fileCount = 1;
+            entry->dataOffset = record.storedOffset;
+            entry->dataLength = record.storedLength;
+            entry->coding =
+                codingWhereStored(package_, entry->dataOffset, entry->dataLength, entry->coding);
         }
-        contents_.entries.push_back(entry);
+    }
+
+    // The MIME type whose length and offset lie at `at`.
+    std::string mimeTypeOf(uint64_t at) {
+        CheckedReader words(package_);
+        const uint32_t length = words.u32At(at);
+        const uint32_t offset = words.u32At(at + 4);
+        if (!words.ok()) {
+            return std::string();
+        }
+        return std::string(
+            withinBudget(readName(names_, length, offset, layout_.unicode).text, &nameBudget_));
+    }
+
+    void addStep(EpocRecord step) {
+        if (script_) {
+            script_->records.push_back(std::move(step));
+        }
     }
 
     const ByteSource& package_;
@@ -225,13 +346,15 @@ class EpocReader {
     CheckedReader stream_;
     CheckedReader names_;
     uint64_t nameBudget_;
+    EpocScript* script_;
     Contents contents_;
 };
 
 } // namespace
 
-Contents readEpocContents(const ByteSource& package, const PackageHeader& header) {
-    return EpocReader(package, header).read();
+Contents readEpocContents(const ByteSource& package, const PackageHeader& header,
+                          EpocScript* script) {
+    return EpocReader(package, header, script).read();
 }
 
 EpocFacts readEpocFacts(const ByteSource& package, const PackageHeader& header) {

@@ -86,11 +86,18 @@ uint32_t Contents::variantLanguage(const PackageEntry& entry, uint32_t variant) 
 
 std::vector<PackageFile> filesOf(const ByteSource& source, const Contents& contents,
                                  uint32_t index) {
+    if (index >= contents.entries.size()) {
+        return std::vector<PackageFile>();
+    }
+    return filesOfEntry(source, contents, index, contents.entries[index]);
+}
+
+std::vector<PackageFile> filesOfEntry(const ByteSource& source, const Contents& contents,
+                                      uint32_t index, const PackageEntry& entry) {
     std::vector<PackageFile> files;
-    if (index >= contents.entries.size() || contents.entries[index].fileCount == 0) {
+    if (entry.fileCount == 0) {
         return files;
     }
-    const PackageEntry& entry = contents.entries[index];
     PackageFile file;
     file.entry = index;
     file.name = entry.kind == FileComponent ? lastElement(contents, entry.name) : entry.name;

@@ -102,6 +102,12 @@ struct Contents {
 std::vector<PackageFile> filesOf(const ByteSource& source, const Contents& contents,
                                  uint32_t index);
 
+// The files of `entry`, which need not be among the contents' entries (a line
+// that extraction passes over, with where its data lies), as filesOf gives
+// them; each is known by entry `index`.
+std::vector<PackageFile> filesOfEntry(const ByteSource& source, const Contents& contents,
+                                      uint32_t index, const PackageEntry& entry);
+
 // Every file of `contents` in package order, handed to `take` one at a time
 // until it returns false; whether `take` took them all.
 template <typename Take>

@@ -40,9 +40,16 @@ bool isPreinstalled(const Controller& package) {
     return package.installType == 3 || package.installType == 4;
 }
 
-// Whether the extraction gets this file: one with a target whose data the package holds.
+// Whether the package holds data for this file.
+bool holdsData(const Controller& owner, const FileDescription& file) {
+    return file.operation != kOperationNull && !isPreinstalled(owner);
+}
+
+// Whether the extraction gets this file: one with a target whose data the package
+// holds. A text shown without a target has its data placed in its entry all the
+// same, for a package source to write, but no file to extract.
 bool handedOn(const Controller& owner, const FileDescription& file) {
-    return !file.target.empty() && file.operation != kOperationNull && !isPreinstalled(owner);
+    return !file.target.empty() && holdsData(owner, file);
 }
 
 // Targets compare without their drive and without ASCII case, as the device's paths do.
@@ -73,7 +80,7 @@ void collectKeys(const Controller& package, uint64_t unit, std::vector<DataKey>*
 void collectBlockKeys(const Controller& owner, const InstallBlock& block, uint64_t unit,
                       std::vector<DataKey>* keys) {
     for (const FileDescription& file : block.files) {
-        if (handedOn(owner, file)) {
+        if (holdsData(owner, file)) {
             keys->push_back({unit, file.fileIndex});
         }
     }
@@ -131,12 +138,14 @@ class ContentsBuilder {
         entry.runOptions = description.operation == kOperationRun ? description.options : 0;
         entry.storedLength = description.length;
         entry.originalLength = description.uncompressedLength;
-        if (handedOn(owner, description) && holdsData_) {
-            entry.fileCount = 1;
-            entry.nameTooLong = description.targetTooLong;
-            const std::string key = targetKey(description.target);
-            if (counts->total[key] >= 2) {
-                entry.number = ++counts->seen[key];
+        if (holdsData(owner, description) && holdsData_) {
+            if (handedOn(owner, description)) {
+                entry.fileCount = 1;
+                entry.nameTooLong = description.targetTooLong;
+                const std::string key = targetKey(description.target);
+                if (counts->total[key] >= 2) {
+                    entry.number = ++counts->seen[key];
+                }
             }
             const DataKey dataKey{unit, description.fileIndex};
             const auto found = std::lower_bound(keys_.begin(), keys_.end(), dataKey);

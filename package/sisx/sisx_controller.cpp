@@ -23,16 +23,16 @@ class ControllerParser {
     void languages(const Span& parent, Controller* out);
     void prerequisites(const Span& parent, Controller* out);
     void chain(const Span& parent, Controller* out);
-    void options(const Span& parent);
-    void properties(const Span& parent);
+    void options(const Span& parent, Controller* out);
+    void properties(const Span& parent, Controller* out);
     void dateTime(const Span& parent, DateTime* out);
     Dependency dependency(const Span& value);
     Version version(const Span& parent);
-    void logo(const Span& parent);
+    void logo(const Span& parent, Controller* out);
     void installBlock(const Span& parent, InstallBlock* out);
     void fileDescription(const Span& value, FileDescription* out);
     void ifBlock(const Span& value, InstallBlock* owner);
-    void expression(const Span& parent);
+    void expression(const Span& parent, Expression* out);
     uint32_t u32Field(uint32_t type, const Span& parent);
     // An Array of String, each cut to 259 bytes.
     std::vector<std::string> strings(const Span& parent);
@@ -67,12 +67,12 @@ void ControllerParser::controller(const Span& value, Controller* out) {
     out->firstMemberOffset = in_.position();
     out->endOffset = value.end;
     info(value, out);
-    options(value);
+    options(value, out);
     languages(value, out);
     prerequisites(value, out);
-    properties(value);
+    properties(value, out);
     if (in_.peek(kLogo, value)) {
-        logo(value);
+        logo(value, out);
     }
     installBlock(value, &out->block);
     while (in_.ok() && in_.peek(kSignatureCertificateChain, value)) {
@@ -102,25 +102,34 @@ void ControllerParser::info(const Span& parent, Controller* out) {
     in_.leave(value);
 }
 
-void ControllerParser::options(const Span& parent) {
+void ControllerParser::options(const Span& parent, Controller* out) {
     const Span value = in_.field(kSupportedOptions, parent);
     const Span list = in_.array(kSupportedOption, value);
     while (in_.more(list)) {
         const Span option = in_.element(list);
-        in_.skipArray(kString, option); // the option's text per language
+        std::vector<std::string> texts = strings(option);
         in_.leave(option);
+        if (in_.ok()) {
+            out->options.push_back(std::move(texts));
+        }
     }
     in_.leave(list);
     in_.leave(value);
 }
 
-void ControllerParser::properties(const Span& parent) {
+void ControllerParser::properties(const Span& parent, Controller* out) {
     const Span value = in_.field(kProperties, parent);
     const Span list = in_.array(kProperty, value);
     while (in_.more(list)) {
         const Span property = in_.element(list);
-        in_.require(8, property); // key and value
+        in_.require(8, property);
+        Property entry;
+        entry.key = static_cast<int32_t>(in_.raw().u32());
+        entry.value = static_cast<int32_t>(in_.raw().u32());
         in_.leave(property);
+        if (in_.ok()) {
+            out->properties.push_back(entry);
+        }
     }
     in_.leave(list);
     in_.leave(value);
@@ -174,13 +183,13 @@ Dependency ControllerParser::dependency(const Span& value) {
     return out;
 }
 
-void ControllerParser::logo(const Span& parent) {
+void ControllerParser::logo(const Span& parent, Controller* out) {
     const Span value = in_.field(kLogo, parent);
     const Span file = in_.field(kFileDescription, value);
-    FileDescription unused;
-    fileDescription(file, &unused);
+    fileDescription(file, &out->logo);
     in_.leave(file);
     in_.leave(value);
+    out->hasLogo = in_.ok();
 }
 
 void ControllerParser::languages(const Span& parent, Controller* out) {
@@ -300,7 +309,7 @@ void ControllerParser::installBlock(const Span& parent, InstallBlock* out) {
 
 void ControllerParser::fileDescription(const Span& value, FileDescription* out) {
     out->target = in_.name(value, &out->targetTooLong);
-    in_.skip(kString, value); // MIME type
+    out->mimeType = in_.string(value);
     if (in_.peek(kCapabilities, value)) {
         // A bit field of any length; the named capabilities are in its first word.
         const Span capabilities = in_.field(kCapabilities, value);
@@ -334,28 +343,33 @@ void ControllerParser::ifBlock(const Span& value, InstallBlock* owner) {
     if (++ifDepth_ > kMaxIfDepth) {
         in_.fail();
     }
-    expression(value);
+    BranchCondition opening;
+    expression(value, &opening.condition);
     InstallBlock branch;
     installBlock(value, &branch);
     if (in_.ok()) {
         owner->branches.push_back(std::move(branch));
+        owner->conditions.push_back(std::move(opening));
     }
     const Span elseIfs = in_.array(kElseIf, value);
     while (in_.more(elseIfs)) {
         const Span elseIf = in_.element(elseIfs);
-        expression(elseIf);
+        BranchCondition alternativeCondition;
+        alternativeCondition.opensIf = false;
+        expression(elseIf, &alternativeCondition.condition);
         InstallBlock alternative;
         installBlock(elseIf, &alternative);
         in_.leave(elseIf);
         if (in_.ok()) {
             owner->branches.push_back(std::move(alternative));
+            owner->conditions.push_back(std::move(alternativeCondition));
         }
     }
     in_.leave(elseIfs);
     --ifDepth_;
 }
 
-void ControllerParser::expression(const Span& parent) {
+void ControllerParser::expression(const Span& parent, Expression* out) {
     if (!in_.ok()) {
         return;
     }
@@ -364,13 +378,16 @@ void ControllerParser::expression(const Span& parent) {
         in_.fail();
     }
     in_.require(8, value);
-    in_.raw().skip(8); // operator and integer value: nothing is evaluated
+    out->op = in_.raw().u32();
+    out->value = static_cast<int32_t>(in_.raw().u32());
     if (in_.peek(kString, value)) {
-        in_.skip(kString, value);
+        out->hasText = true;
+        out->text = in_.string(value);
     }
     // Left, then right: each is there only when its type word says so.
-    for (int operand = 0; operand < 2 && in_.peek(kExpression, value); ++operand) {
-        expression(value);
+    for (int operand = 0; operand < 2 && in_.ok() && in_.peek(kExpression, value); ++operand) {
+        out->operands.emplace_back();
+        expression(value, &out->operands.back());
     }
     in_.leave(value);
     --expressionDepth_;

@@ -11,6 +11,7 @@ namespace sisx {
 
 struct FileDescription {
     std::string target; // UTF-8, whole up to kMaxNameUnits units
+    std::string mimeType;
     bool targetTooLong = false;
     bool hasCapabilities = false;
     uint32_t capabilities = 0; // bits 0 to 31 of the capabilities it asks for
@@ -73,12 +74,37 @@ struct DateTime {
 
 struct Controller;
 
+// A condition of an If or ElseIf as stored: an operator, its integer and
+// string values, and its left and right operands where it has them.
+struct Expression {
+    uint32_t op = 0;
+    int32_t value = 0;
+    bool hasText = false;
+    std::string text; // UTF-8
+    std::vector<Expression> operands;
+};
+
+// One branch of an If block: its condition, and whether it is the If itself
+// (else an ElseIf of the If before it).
+struct BranchCondition {
+    Expression condition;
+    bool opensIf = true;
+};
+
 // An install block with its If blocks flattened: `branches` holds, for each If
-// in stored order, its own block and then the block of each of its ElseIfs.
+// in stored order, its own block and then the block of each of its ElseIfs,
+// and `conditions` the condition of each of them.
 struct InstallBlock {
     std::vector<FileDescription> files;
     std::vector<Controller> embedded;
     std::vector<InstallBlock> branches;
+    std::vector<BranchCondition> conditions;
+};
+
+// A property a package declares for others to test (AppProp).
+struct Property {
+    int32_t key = 0;
+    int32_t value = 0;
 };
 
 struct Controller {
@@ -96,6 +122,10 @@ struct Controller {
     std::vector<uint32_t> languages;
     std::vector<Dependency> targetDevices;
     std::vector<Dependency> dependencies;
+    std::vector<std::vector<std::string>> options; // each option's text per language
+    std::vector<Property> properties;
+    bool hasLogo = false;
+    FileDescription logo;
     uint32_t dependencyCount = 0;
     uint32_t chainCount = 0;
     std::string firstAlgorithm; // of the first chain's first signature, as stored
