@@ -20,6 +20,7 @@ struct Request {
     InfoOptions info;
     CheckOptions check;
     ExtractOptions extract;
+    SourceOptions source;
     InventoryOptions inventory;
     unsigned jobs = processorCount() < 64 ? processorCount() : 64;
     std::string format = "jsonl";
@@ -123,6 +124,19 @@ void addExtract(CLI::App& app, Request& request) {
                         "Only files whose install path matches (* and ?, any case)");
 }
 
+void addSource(CLI::App& app, Request& request) {
+    CLI::App* source = app.add_subcommand(
+        "source", "Writes the package's source (.pkg) and the files it names below a folder");
+    source->add_option("PKG", request.source.package, "The package")
+        ->required()
+        ->check(kPackageFile);
+    source->add_option("DEST", request.source.destination, "The folder to write into")
+        ->required()
+        ->check(kDestinationFolder);
+    source->add_flag("--overwrite", request.source.overwrite,
+                     "Replace existing files (else they are kept, and counted)");
+}
+
 void addInventory(CLI::App& app, Request& request) {
     CLI::App* inventory =
         app.add_subcommand("inventory", "A record per package (and per file) for a spreadsheet");
@@ -151,6 +165,9 @@ int run(const CLI::App& app, Request& request) {
     if (app.got_subcommand("extract")) {
         return extractCommand(request.extract);
     }
+    if (app.got_subcommand("source")) {
+        return sourceCommand(request.source);
+    }
     return inventoryCommand(request.inventory);
 }
 
@@ -168,6 +185,7 @@ int runCommandLine(const std::vector<std::string>& arguments) {
     addInfo(app, request);
     addCheck(app, request);
     addExtract(app, request);
+    addSource(app, request);
     addInventory(app, request);
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     if (!reversed.empty()) {

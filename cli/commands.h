@@ -34,6 +34,12 @@ struct ExtractOptions {
     std::vector<std::string> select; // wildcard patterns; none: every file
 };
 
+struct SourceOptions {
+    std::string package;
+    std::string destination;
+    bool overwrite = false;
+};
+
 enum class InventoryFormat { JsonLines, Csv };
 
 struct InventoryOptions {
@@ -48,3 +54,4 @@ int infoCommand(const InfoOptions& options);
 int checkCommand(const CheckOptions& options);
 int extractCommand(const ExtractOptions& options);
 int inventoryCommand(const InventoryOptions& options);
+int sourceCommand(const SourceOptions& options);

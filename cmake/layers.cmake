@@ -2,8 +2,8 @@
 # The package subsystem is itself layered, one folder a layer.
 set(package_layers package/io package/checks package/trust package/model package/epoc
     package/sisx package/texts package/extract package)
-set(VORANDECK_LAYERS common ${package_layers} package/details package/view cli controls display settings
-    app)
+set(VORANDECK_LAYERS common ${package_layers} package/details package/view package/source cli controls
+    display settings app)
 set(VORANDECK_LAYER_common "common")
 set(VORANDECK_LAYER_package/io "common;package/io")
 set(VORANDECK_LAYER_package/checks "common;package/io;package/checks")
@@ -19,14 +19,16 @@ set(VORANDECK_LAYER_package "common;${package_layers}")
 set(VORANDECK_LAYER_package/details "common;${package_layers};package/details")
 # What a package shows, derived once for every front end.
 set(VORANDECK_LAYER_package/view "common;${package_layers};package/details;package/view")
+# A package's source (.pkg), printed from the model and the view.
+set(VORANDECK_LAYER_package/source "common;${package_layers};package/details;package/view;package/source")
 # The command-line tool stands beside the window, on the package layers alone.
-set(VORANDECK_LAYER_cli "common;${package_layers};package/details;package/view;cli")
+set(VORANDECK_LAYER_cli "common;${package_layers};package/details;package/view;package/source;cli")
 set(VORANDECK_LAYER_controls "common;controls")
-set(VORANDECK_LAYER_display "common;${package_layers};package/details;package/view;display")
+set(VORANDECK_LAYER_display "common;${package_layers};package/details;package/view;package/source;display")
 set(VORANDECK_LAYER_settings
-    "common;${package_layers};package/details;package/view;controls;display;settings")
+    "common;${package_layers};package/details;package/view;package/source;controls;display;settings")
 set(VORANDECK_LAYER_app
-    "common;${package_layers};package/details;package/view;controls;display;settings;app")
+    "common;${package_layers};package/details;package/view;package/source;controls;display;settings;app")
 
 set(layer_args)
 foreach(layer ${VORANDECK_LAYERS})

@@ -39,6 +39,8 @@ enum StringId : int {
     IdsWriteDiskFull = 35, // follows the file's path
     IdsWriteFailed = 36,   // follows the file's path
     IdsPathTooLong = 37,
+    IdsSourceWritten = 38, // followed by the .pkg's path
+    IdsSourceFolder = 39,  // the folder chooser's title for Save source
     IdsInnerTooLarge = 60,
     IdsInnerTooDeep = 61,
     IdsSaveDiskFull = 62,        // follows the saved file's path
@@ -57,6 +59,7 @@ enum StringId : int {
     IdsMenuCopy = 96,
     IdsMenuOpen = 97,
     IdsMenuSavePackage = 98,
+    IdsMenuSaveSource = 99,
     IdsHeaderGroupBase = 100, // the header panel's four group boxes (100 to 103)
     IdsHeaderLabelBase = 110, // 110 + header field gives its label (110 to 137)
     IdsLanguageBase = 500,    // 500 + language code gives its name (codes 0 to 99)

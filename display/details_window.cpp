@@ -8,7 +8,7 @@
 #include "common/resource_ids.h"
 #include "display/display_functions.h"
 #include "display/text.h"
-#include "package/io/platform.h"
+#include "package/source/certificate_files.h"
 
 namespace {
 
@@ -164,22 +164,6 @@ bool copyTextToClipboard(HWND owner, const std::string& text) {
     if (!placed)
         GlobalFree(memory);
     return placed;
-}
-
-int saveCertificates(const PackageDetails& details, const std::string& folder) {
-    int written = 0;
-    for (const CarriedCertificate& certificate : details.certificates) {
-        const std::string path = folder + "\\chain" + std::to_string(certificate.chain) + "-cert" +
-                                 std::to_string(certificate.index) + ".cer";
-        CreateResult result;
-        const FileHandle file = platformCreateOutput(path.c_str(), true, &result);
-        if (file == kInvalidFile)
-            continue;
-        const uint32_t size = static_cast<uint32_t>(certificate.der.size());
-        written += platformWrite(file, certificate.der.data(), size) == size ? 1 : 0;
-        platformClose(file);
-    }
-    return written;
 }
 
 INT_PTR CALLBACK detailsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -20,7 +20,3 @@ INT_PTR CALLBACK detailsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
 
 // Puts `text` (UTF-8) on the clipboard as Unicode text; false when it cannot.
 bool copyTextToClipboard(HWND owner, const std::string& text);
-
-// Writes each certificate of `details` into `folder` (UTF-8) as chainK-certN.cer;
-// returns how many were written.
-int saveCertificates(const PackageDetails& details, const std::string& folder);

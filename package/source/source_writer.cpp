@@ -1,0 +1,380 @@
+#include "package/source/source_writer.h"
+
+#include <algorithm>
+#include <array>
+#include <map>
+#include <set>
+#include <tuple>
+
+#include "common/destinations.h"
+#include "common/paths.h"
+#include "common/string_ids.h"
+#include "package/details/details.h"
+#include "package/extract_files.h"
+#include "package/inner_package_image.h"
+#include "package/io/platform.h"
+#include "package/opened_package.h"
+#include "package/source/certificate_files.h"
+#include "package/source/package_source.h"
+#include "package/source/pkg_syntax.h"
+#include "package/trust/trust.h"
+
+namespace {
+
+// Packages inside packages are written no deeper than the reader opens them.
+constexpr int kMaxSourceDepth = 8;
+
+std::string lastElementOf(const std::string& path) {
+    const size_t cut = path.find_last_of("\\/");
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+std::string stemOf(const std::string& name) {
+    const size_t dot = name.find_last_of('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+// Every folder of `path` made, from the first that is missing.
+bool makeFolderPath(const std::string& path) {
+    for (size_t i = 1; i <= path.size(); ++i) {
+        if (i == path.size() || isPathSeparator(path[i])) {
+            const std::string part = path.substr(0, i);
+            if (!platformIsDirectory(part.c_str()) && !platformMakeDirectory(part.c_str()) &&
+                !platformIsDirectory(part.c_str())) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+std::string hexOf(const unsigned char* bytes, size_t count) {
+    static const char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (size_t i = 0; i < count; ++i) {
+        text += kDigits[bytes[i] >> 4];
+        text += kDigits[bytes[i] & 15];
+    }
+    return text;
+}
+
+std::string sha256Of(const ByteSource& source) {
+    trust::Sha256 sha256;
+    std::vector<unsigned char> chunk(1u << 20);
+    for (uint64_t at = 0; at < source.size();) {
+        const size_t got = source.readSome(at, chunk.data(), chunk.size());
+        if (got == 0) {
+            break;
+        }
+        sha256.update(chunk.data(), got);
+        at += got;
+    }
+    const std::array<unsigned char, 32> digest = sha256.final();
+    return hexOf(digest.data(), digest.size());
+}
+
+// The entries of a Symbian OS 9 package that are its own, not those of the
+// packages inside it, which their own sources name.
+void markOwnEntries(const sisx::InstallBlock& block, bool own, std::vector<bool>* marks) {
+    for (size_t i = 0; i < block.files.size(); ++i) {
+        marks->push_back(own);
+    }
+    for (const sisx::Controller& inner : block.embedded) {
+        marks->push_back(own);
+        markOwnEntries(inner.block, false, marks);
+    }
+    for (const sisx::InstallBlock& branch : block.branches) {
+        markOwnEntries(branch, own, marks);
+    }
+}
+
+std::vector<bool> ownEntries(const Package& package) {
+    std::vector<bool> marks;
+    if (package.sisx && package.sisx->readable()) {
+        markOwnEntries(package.sisx->controller().block, true, &marks);
+    }
+    marks.resize(package.contents.entries.size(), !package.sisx);
+    return marks;
+}
+
+// A name for a file of a package's own name: what Windows cannot take in a
+// name becomes '_'.
+std::string fileNameOf(const std::string& name) {
+    std::string out;
+    for (const char c : name) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        out += byte < 0x20 || std::string("\\/:*?\"<>|").find(c) != std::string::npos ? '_' : c;
+    }
+    while (!out.empty() && (out.back() == ' ' || out.back() == '.')) {
+        out.pop_back();
+    }
+    return out.empty() ? "package" : out;
+}
+
+bool writeWhole(const std::string& path, const std::vector<unsigned char>& bytes, bool replace,
+                FileOutcome* outcome) {
+    CreateResult created;
+    const FileHandle file = platformCreateOutput(path.c_str(), replace, &created);
+    if (file == kInvalidFile) {
+        *outcome = {created == CreateResult::Exists ? FileResult::Skipped : FileResult::Failed,
+                    created == CreateResult::Exists ? 0 : IdsCreateError};
+        return created == CreateResult::Exists;
+    }
+    bool whole = true;
+    for (size_t at = 0; at < bytes.size() && whole;) {
+        const uint32_t count = static_cast<uint32_t>(std::min<size_t>(bytes.size() - at, 1u << 30));
+        whole = platformWrite(file, bytes.data() + at, count) == count;
+        at += count;
+    }
+    whole = platformClose(file) && whole;
+    if (!whole) {
+        platformRemoveFile(path.c_str());
+        *outcome = {FileResult::Failed, IdsWriteFailed};
+        return false;
+    }
+    *outcome = {FileResult::Written, 0};
+    return true;
+}
+
+using DataKey = std::tuple<uint64_t, uint64_t, uint64_t, StoredCoding>;
+
+// A file's bytes as the extraction's checks produce them, kept in memory.
+class HeldBytes : public ContentSink {
+  public:
+    void take(const unsigned char* bytes, uint32_t count) override {
+        bytes_.insert(bytes_.end(), bytes, bytes + count);
+    }
+    const std::vector<unsigned char>& bytes() const { return bytes_; }
+
+  private:
+    std::vector<unsigned char> bytes_;
+};
+
+// A text shown without a target is held in memory up to this size to be written.
+constexpr uint64_t kMaxShownTextSize = 64u * 1024 * 1024;
+
+class SourceWriter {
+  public:
+    SourceWriter(const SourceSettings& settings, ExtractHost& host, SourceRun* run)
+        : settings_(settings), host_(host), run_(run) {}
+
+    void write(const Package& package, const std::string& packagePath, const std::string& name,
+               const std::string& folder, int depth) {
+        if (!makeFolderPath(folder)) {
+            problem(folder, {FileResult::Failed, IdsInvalidDirectory});
+            return;
+        }
+        SourcePlaces places;
+        places.entries.resize(package.contents.entries.size());
+        places.innerPackages.resize(package.contents.entries.size());
+        ExtractSettings extract;
+        extract.overwriteFiles = settings_.overwriteFiles;
+        extract.defaultDest = DestFixedFolder;
+        extract.destDir = folder;
+        ExtractionRun run(package.source, package.contents, packagePath.c_str(), extract, host_);
+        if (holdsFileData(package)) {
+            writeFiles(package, run, &places);
+            writeShownTexts(package, run, &places);
+            writeUntargetedTexts(package, run, folder, &places);
+        }
+        const SourceOrigin origin = originOf(package, name, folder);
+        writeInnerPackages(package, folder, depth, &places);
+        writeSource(package, origin, places, folder + "\\" + stemOf(name) + ".pkg", depth);
+    }
+
+  private:
+    void problem(const std::string& path, const FileOutcome& outcome) {
+        run_->problems.push_back({path, outcome});
+    }
+
+    // Counts `outcome` and says where the file is, "" when it is not there.
+    WrittenFile placed(const std::string& name, const FileOutcome& outcome) {
+        run_->written += outcome.result == FileResult::Written ? 1 : 0;
+        run_->skipped += outcome.result == FileResult::Skipped ? 1 : 0;
+        run_->failed += outcome.result == FileResult::Failed ? 1 : 0;
+        if (outcome.result == FileResult::Skipped || outcome.message != 0) {
+            problem(name, outcome);
+        }
+        const bool there =
+            outcome.result == FileResult::Written || outcome.result == FileResult::Skipped;
+        return {there ? placeOfName(name) : std::string(), there ? 0 : outcome.message};
+    }
+
+    // The files of the package's own lines; a file whose data another line
+    // already wrote whole is named by that one's path, and written once.
+    void writeFiles(const Package& package, ExtractionRun& run, SourcePlaces* places) {
+        const std::vector<bool> own = ownEntries(package);
+        std::map<DataKey, WrittenFile> done;
+        const FileChoice chosen = [&](const PackageFile& file) {
+            if (!own[file.entry]) {
+                return false;
+            }
+            const DataKey key{file.data.offset, file.data.length, file.data.originalLength,
+                              file.data.coding};
+            const auto found = done.find(key);
+            if (file.data.offset != 0 && found != done.end()) {
+                places->entries[file.entry].push_back(found->second);
+                return false;
+            }
+            return true;
+        };
+        run_->stopped = !extractFiles(
+            run, package, chosen, [&](const PackageFile& file, const FileOutcome& outcome) {
+                const WrittenFile where = placed(package.contents.extractionName(file), outcome);
+                places->entries[file.entry].push_back(where);
+                if (!where.path.empty()) {
+                    done.emplace(DataKey{file.data.offset, file.data.length,
+                                         file.data.originalLength, file.data.coding},
+                                 where);
+                }
+            });
+    }
+
+    // The older format's texts shown during install, which extraction passes over.
+    void writeShownTexts(const Package& package, ExtractionRun& run, SourcePlaces* places) {
+        const EpocScript& script = package.epocScript;
+        places->shownTexts.resize(script.shownTexts.size());
+        for (size_t i = 0; i < script.shownTexts.size() && !run_->stopped; ++i) {
+            const std::vector<PackageFile> files =
+                filesOfEntry(package.source, package.contents, 0, script.shownTexts[i]);
+            for (const PackageFile& file : files) {
+                const FileOutcome outcome = run.extract(file);
+                if (outcome.result == FileResult::RunEnded) {
+                    run_->stopped = true;
+                    break;
+                }
+                places->shownTexts[i].push_back(
+                    placed(package.contents.extractionName(file), outcome));
+            }
+        }
+    }
+
+    // Symbian OS 9's texts shown without a target: no file of extraction's, so
+    // produced and checked as extraction would, and written as text<N>.txt.
+    void writeUntargetedTexts(const Package& package, ExtractionRun& run, const std::string& folder,
+                              SourcePlaces* places) {
+        const std::vector<bool> own = ownEntries(package);
+        for (uint32_t e = 0; e < package.contents.entries.size() && package.sisx; ++e) {
+            const PackageEntry& entry = package.contents.entries[e];
+            if (!own[e] || entry.kind != FileShowDuringInstall || entry.fileCount != 0 ||
+                entry.dataOffset == 0 || entry.originalLength > kMaxShownTextSize) {
+                continue;
+            }
+            PackageFile file;
+            file.entry = e;
+            file.digest = entry.digest;
+            file.data = {entry.dataOffset, entry.dataLength, entry.originalLength, entry.coding};
+            const std::string name = "text" + std::to_string(e + 1) + ".txt";
+            HeldBytes text;
+            FileOutcome outcome = run.verify(file, &text);
+            if (outcome.result == FileResult::Written && outcome.message == 0) {
+                writeWhole(folder + "\\" + name, text.bytes(), settings_.overwriteFiles, &outcome);
+            } else if (outcome.result == FileResult::Written) {
+                outcome.result = FileResult::Failed;
+            }
+            places->entries[e].push_back(placed(name, outcome));
+        }
+    }
+
+    SourceOrigin originOf(const Package& package, const std::string& name,
+                          const std::string& folder) {
+        SourceOrigin origin;
+        origin.packageName = name;
+        origin.sha256 = sha256Of(package.source);
+        const PackageDetails details = describePackage(package, settings_.now);
+        saveCertificates(details, folder, settings_.overwriteFiles);
+        for (const CarriedCertificate& certificate : details.certificates) {
+            if (certificate.index == 1) {
+                const trust::CertificateFacts facts =
+                    trust::readCertificate(certificate.der.data(), certificate.der.size());
+                origin.signers.push_back({certificate.chain, facts.subject, facts.notAfter, {}});
+            }
+            if (!origin.signers.empty() && origin.signers.back().chain == certificate.chain) {
+                origin.signers.back().files.push_back(certificateFileName(certificate));
+            }
+        }
+        return origin;
+    }
+
+    void writeInnerPackages(const Package& package, const std::string& folder, int depth,
+                            SourcePlaces* places) {
+        const std::vector<bool> own = ownEntries(package);
+        for (uint32_t e = 0; e < package.contents.entries.size() && !run_->stopped; ++e) {
+            if (!own[e] || !namesInnerPackage(package, e)) {
+                continue;
+            }
+            const std::string saved = package.sisx ? saveEmbedded(package, e, folder)
+                                      : places->entries[e].empty()
+                                          ? std::string()
+                                          : places->entries[e].front().path;
+            places->innerPackages[e] = {saved, saved.empty() ? IdsCantRead : 0};
+            if (depth + 1 >= kMaxSourceDepth) {
+                problem(saved, {FileResult::Failed, IdsInnerTooDeep});
+                continue;
+            }
+            const InnerPackage inner = readInnerPackage(package, e);
+            if (inner.result != InnerResult::Opened) {
+                problem(saved, {FileResult::Failed, innerMessage(inner.result)});
+                continue;
+            }
+            const std::string name =
+                saved.empty() ? fileNameOf(package.contents.text(package.contents.entries[e].name))
+                              : lastElementOf(saved);
+            write(*inner.package, folder + "\\" + name, name, folder + "\\" + stemOf(name),
+                  depth + 1);
+        }
+    }
+
+    // An embedded Symbian OS 9 package saved beside the .pkg under its own
+    // name; its path below the folder, or "" when it could not be saved.
+    std::string saveEmbedded(const Package& package, uint32_t entry, const std::string& folder) {
+        const InnerPackageImage image = innerPackageImage(package, entry);
+        std::string name = fileNameOf(package.contents.text(package.contents.entries[entry].name));
+        if (image.result != InnerResult::Opened) {
+            const int message = innerMessage(image.result);
+            problem(name + ".sis", {FileResult::Failed, message != 0 ? message : IdsCantRead});
+            return std::string();
+        }
+        for (int n = 2; !taken_.insert(asciiLowered(folder + "\\" + name)).second; ++n) {
+            name = fileNameOf(package.contents.text(package.contents.entries[entry].name)) + " (" +
+                   std::to_string(n) + ")";
+        }
+        name += ".sis";
+        FileOutcome outcome;
+        writeWhole(folder + "\\" + name, image.bytes, settings_.overwriteFiles, &outcome);
+        return placed(name, outcome).path;
+    }
+
+    void writeSource(const Package& package, const SourceOrigin& origin, const SourcePlaces& places,
+                     const std::string& path, int depth) {
+        FileOutcome outcome;
+        if (writeWhole(path, pkgFileBytes(packageSource(package, origin, places)),
+                       settings_.overwriteFiles, &outcome)) {
+            // The package's own source first: the sources inside were written before it.
+            run_->sources.insert(depth == 0 ? run_->sources.begin() : run_->sources.end(), path);
+        }
+        if (outcome.result != FileResult::Written) {
+            problem(lastElementOf(path), outcome);
+        }
+    }
+
+    const SourceSettings& settings_;
+    ExtractHost& host_;
+    SourceRun* run_;
+    std::set<std::string> taken_;
+};
+
+} // namespace
+
+std::string sourceFileName(const std::string& packagePath) {
+    return stemOf(lastElementOf(packagePath)) + ".pkg";
+}
+
+SourceRun writePackageSource(const Package& package, const std::string& packagePath,
+                             const std::string& folder, const SourceSettings& settings,
+                             ExtractHost& host) {
+    SourceRun run;
+    SourceWriter(settings, host, &run)
+        .write(package, packagePath, lastElementOf(packagePath), folder, 0);
+    return run;
+}
