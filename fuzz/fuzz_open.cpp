@@ -1,8 +1,9 @@
 // Feeds arbitrary bytes, from memory, through all that Open does with a package
 // of either format: the format decided, the header and its checksums, the
 // languages, every entry and file of the contents, and the package details with
-// their certificates and signatures, and every package inside saved as a
-// package of its own, which must open again. Nothing is written to disk.
+// their certificates and signatures, every package inside saved as a package
+// of its own, which must open again, and the package's source. Nothing is
+// written to disk.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "package/details/details.h"
 #include "package/file_functions.h"
 #include "package/inner_package_image.h"
+#include "package/source/package_source.h"
 #include "package/view/file_lines.h"
 #include "package/view/header_view.h"
 
@@ -62,6 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         (void)lines;
         touch(detailsText(describePackage(package, 1800000000)).c_str());
         saveInnerPackages(package);
+        touch(packageSource(package, SourceOrigin(), SourcePlaces()).c_str());
     }
     files.closePackage();
     return 0;

@@ -198,8 +198,10 @@ class EpocReader {
             const uint32_t count = stream_.u32();
             const uint64_t namesAt = stream_.position();
             stream_.skip(8ull * count * layout_.languages + 16);
+            // Without a language an option has no text, and the record no
+            // bytes that bound its count: none is kept.
             if (stream_.ok() && script_) {
-                addOptions(namesAt, count);
+                addOptions(namesAt, layout_.languages == 0 ? 0 : count);
             }
         } else if (type == RecordIf || type == RecordElseIf) {
             const uint32_t size = stream_.u32(); // a byte count and the condition's bytes

@@ -226,6 +226,32 @@ TEST_F(CliTest, ExtractKeepsReplacesAndSelects) {
     EXPECT_NE(fs::file_size(rsc), 7u);
 }
 
+TEST_F(CliTest, SourceExitsAsExtractAndKeepsWhatIsThere) {
+    struct Case {
+        std::string package;
+        int status;
+        int message; // a line the run prints, or 0
+    };
+    const std::vector<Case> cases = {
+        {"real/ybrowser-Y_Browser_077_0_AddOns_2NdEd.SIS", 0, IdsSourceWritten},
+        {"sisx/stubs/appinstall-int_nr_option_01_stub.sis", 0, IdsStubHoldsNoData},
+        {"sisx/damaged/appinstall-corruptedlengthfield.sis", 1, IdsReadError},
+        {"sisx/damaged/appinstall-corrupted.sis", 1, IdsCantRead},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.package);
+        const fs::path path = fs::u8path(testsupport::sharedPackageFolder("")) / c.package;
+        const std::string dest = (work_ / path.stem()).u8string();
+        const CliRun run = runCli({"source", path.u8string(), dest});
+        EXPECT_EQ(run.status, c.status) << run.out << run.err;
+        EXPECT_NE((run.out + run.err).find(firstLine(c.message)), std::string::npos) << run.out;
+        EXPECT_TRUE(fs::exists(fs::u8path(dest) / (path.stem().u8string() + ".pkg")));
+        const CliRun again = runCli({"source", path.u8string(), dest});
+        EXPECT_EQ(again.status, c.status);
+        EXPECT_NE(again.out.find(firstLine(IdsAlreadyExists)), std::string::npos) << again.out;
+    }
+}
+
 // RFC 4180 rows: fields between commas, quoted ones with doubled quotes, CRLF
 // at the end of each row.
 std::vector<std::vector<std::string>> csvRows(const std::string& text) {
