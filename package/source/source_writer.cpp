@@ -13,6 +13,7 @@
 #include "package/extract_files.h"
 #include "package/inner_package_image.h"
 #include "package/io/platform.h"
+#include "package/io/whole_file.h"
 #include "package/opened_package.h"
 #include "package/source/certificate_files.h"
 #include "package/source/package_source.h"
@@ -111,29 +112,27 @@ std::string fileNameOf(const std::string& name) {
     return out.empty() ? "package" : out;
 }
 
+// Writes `bytes` whole or not at all; a file that is there is kept unless `replace`.
 bool writeWhole(const std::string& path, const std::vector<unsigned char>& bytes, bool replace,
                 FileOutcome* outcome) {
-    CreateResult created;
-    const FileHandle file = platformCreateOutput(path.c_str(), replace, &created);
-    if (file == kInvalidFile) {
-        *outcome = {created == CreateResult::Exists ? FileResult::Skipped : FileResult::Failed,
-                    created == CreateResult::Exists ? 0 : IdsCreateError};
-        return created == CreateResult::Exists;
+    if (!replace && platformPathKind(path.c_str()) != PathKind::Missing) {
+        *outcome = {FileResult::Skipped, 0};
+        return true;
     }
-    bool whole = true;
-    for (size_t at = 0; at < bytes.size() && whole;) {
-        const uint32_t count = static_cast<uint32_t>(std::min<size_t>(bytes.size() - at, 1u << 30));
-        whole = platformWrite(file, bytes.data() + at, count) == count;
-        at += count;
-    }
-    whole = platformClose(file) && whole;
-    if (!whole) {
-        platformRemoveFile(path.c_str());
+    switch (saveWholeFile(path, bytes.data(), bytes.size())) {
+    case SaveResult::Saved:
+        *outcome = {FileResult::Written, 0};
+        return true;
+    case SaveResult::CannotCreate:
+        *outcome = {FileResult::Failed, IdsCreateError};
+        return false;
+    case SaveResult::DiskFull:
+        *outcome = {FileResult::Failed, IdsWriteDiskFull};
+        return false;
+    default:
         *outcome = {FileResult::Failed, IdsWriteFailed};
         return false;
     }
-    *outcome = {FileResult::Written, 0};
-    return true;
 }
 
 using DataKey = std::tuple<uint64_t, uint64_t, uint64_t, StoredCoding>;
