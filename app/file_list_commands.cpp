@@ -71,6 +71,9 @@ void runMenuCommand(HWND window, int command) {
     case IDM_SAVE_INNER:
         saveFocusedPackage();
         break;
+    case IDM_SAVE_SOURCE:
+        saveSourceCommand(window);
+        break;
     default:
         break;
     }
@@ -88,6 +91,7 @@ void showFileListMenu(HWND window, LPARAM where) {
         appendItem(menu, IDM_OPEN_INNER, IdsMenuOpen, true);
         appendItem(menu, IDM_SAVE_INNER, IdsMenuSavePackage, true);
     }
+    appendItem(menu, IDM_SAVE_SOURCE, IdsMenuSaveSource, listShowsOpenPackage());
     const POINT at = menuPoint(where);
     const int command =
         TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, window, nullptr);

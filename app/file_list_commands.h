@@ -6,8 +6,8 @@
 #include <commctrl.h>
 
 // WM_CONTEXTMENU from the file list, at the mouse or (`where` -1) at the
-// focused row: "Extract selected...", "Copy", and on a package line "Open" and
-// "Save package as...".
+// focused row: "Extract selected...", "Copy", on a package line "Open" and
+// "Save package as...", and "Save source..." for the open package.
 void showFileListMenu(HWND window, LPARAM where);
 
 // Ctrl+C and "Copy": the selected rows as text, their cells separated by tabs.

@@ -83,6 +83,9 @@ void onCommand(HWND window, WPARAM wParam) {
     case IDM_EXTRACT_SELECTED:
         extractSelectedCommand(window);
         break;
+    case IDM_SAVE_SOURCE:
+        saveSourceCommand(window);
+        break;
     default:
         // IDCANCEL among them: Escape must not close the main window.
         break;

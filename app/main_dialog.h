@@ -14,3 +14,5 @@ void extractCommand(HWND window);
 // The files of the selected lines of the file list.
 void extractSelectedCommand(HWND window);
 void detailsCommand(HWND window);
+// The open package's source below a folder the user picks.
+void saveSourceCommand(HWND window);

@@ -23,6 +23,7 @@ struct Shortcut {
 const Shortcut kShortcuts[] = {
     {'O', Ctrl, Where::Anywhere, IDC_OPEN},
     {'E', Ctrl, Where::Anywhere, IDC_EXTRACT},
+    {'S', Ctrl | Shift, Where::Anywhere, IDM_SAVE_SOURCE},
     {VK_F5, None, Where::Anywhere, IDM_RELOAD},
     {VK_LEFT, Alt, Where::Anywhere, IDC_BACK},
     {VK_BACK, None, Where::OutsideEdits, IDC_BACK},

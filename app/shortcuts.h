@@ -1,7 +1,7 @@
 #pragma once
 // The main window's keys beside those of the dialog manager (Tab, Enter for
-// the default button, mnemonics): Ctrl+O, Ctrl+E, F5, Alt+Left and Backspace
-// anywhere in it, and in the file list Enter, Ctrl+A, Ctrl+C and the menu key
+// the default button, mnemonics): Ctrl+O, Ctrl+E, Ctrl+Shift+S, F5, Alt+Left
+// and Backspace anywhere in it, and in the file list Enter, Ctrl+A, Ctrl+C and the menu key
 // or Shift+F10.
 #include <windows.h>
 

@@ -66,7 +66,8 @@ int sourceCommand(const SourceOptions& options) {
     }
     writeText(Stream::Out, summary + "\n");
     if (!run.sources.empty()) {
-        writeText(Stream::Out, messageText(IdsSourceWritten) + run.sources.front() + "\n");
+        writeText(Stream::Out,
+                  escapedText(run.sources.front()) + messageText(IdsSourceWritten) + "\n");
     }
     if (run.stopped) {
         return kExitStopped;

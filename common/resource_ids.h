@@ -34,6 +34,7 @@
 #define IDM_RELOAD 40004
 #define IDM_SELECT_ALL 40005
 #define IDM_SAVE_INNER 40006
+#define IDM_SAVE_SOURCE 40007
 
 // Main dialog: header panel boxes.
 #define IDC_APP_UID 1002

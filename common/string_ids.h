@@ -39,7 +39,7 @@ enum StringId : int {
     IdsWriteDiskFull = 35, // follows the file's path
     IdsWriteFailed = 36,   // follows the file's path
     IdsPathTooLong = 37,
-    IdsSourceWritten = 38, // followed by the .pkg's path
+    IdsSourceWritten = 38, // follows the .pkg's path
     IdsSourceFolder = 39,  // the folder chooser's title for Save source
     IdsInnerTooLarge = 60,
     IdsInnerTooDeep = 61,

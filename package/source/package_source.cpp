@@ -209,7 +209,7 @@ void writeLanguages(SourceLines& out, const std::vector<uint32_t>& languages) {
     }
 }
 
-SourceName sourceName(const WrittenFile& file) {
+SourceName sourceName(const PlacedFile& file) {
     SourceName name;
     name.path = file.path;
     name.written = !file.path.empty();

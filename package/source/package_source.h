@@ -26,18 +26,18 @@ struct SourceOrigin {
 
 // Where a source run put the files the .pkg names: paths relative to the
 // .pkg, "" for a file that was not written, with the message that says why.
-struct WrittenFile {
+struct PlacedFile {
     std::string path;
     int message = 0;
 };
 
 struct SourcePlaces {
     // Per entry of the contents: its files in the order filesOf gives them.
-    std::vector<std::vector<WrittenFile>> entries;
+    std::vector<std::vector<PlacedFile>> entries;
     // Per entry: the package file saved for a line that names a package inside.
-    std::vector<WrittenFile> innerPackages;
+    std::vector<PlacedFile> innerPackages;
     // The older format: per text shown during install (EpocScript::shownTexts).
-    std::vector<std::vector<WrittenFile>> shownTexts;
+    std::vector<std::vector<PlacedFile>> shownTexts;
 };
 
 // The .pkg text (UTF-8, lines ended by "\n") of `package`.

@@ -110,13 +110,13 @@ class EpocPrinter {
   private:
     // The sources of a line's files side by side, as {"a" "b"} needs them when
     // there are several; "" and `why` when one was not written.
-    std::string sources(const std::vector<WrittenFile>* files, std::string* why) const {
+    std::string sources(const std::vector<PlacedFile>* files, std::string* why) const {
         if (files == nullptr || files->empty()) {
             *why = "not written: no data";
             return quoted("");
         }
         std::string text;
-        for (const WrittenFile& file : *files) {
+        for (const PlacedFile& file : *files) {
             const SourceName name = sourceName(file);
             if (!name.written && why->empty()) {
                 *why = name.why;
@@ -126,7 +126,7 @@ class EpocPrinter {
         return files->size() == 1 ? text : "{" + text + "}";
     }
 
-    const std::vector<WrittenFile>* entryFiles(uint32_t entry) const {
+    const std::vector<PlacedFile>* entryFiles(uint32_t entry) const {
         return entry < places_.entries.size() ? &places_.entries[entry] : nullptr;
     }
 
@@ -143,7 +143,7 @@ class EpocPrinter {
         if (r.fileType == FileComponent) {
             line = "@" + sources(entryFiles(r.entry), &why) + ",(" + uidText(r.details) + ")";
         } else if (r.fileType == FileShowDuringInstall) {
-            const std::vector<WrittenFile>* shown =
+            const std::vector<PlacedFile>* shown =
                 r.at < places_.shownTexts.size() ? &places_.shownTexts[r.at] : nullptr;
             line = sources(shown, &why) + "-\"\"";
         } else if (r.fileType == FileUninstallOnly) {

@@ -42,7 +42,7 @@ struct SourceName {
     bool written = false;
     std::string why; // when not written
 };
-SourceName sourceName(const WrittenFile& file);
+SourceName sourceName(const PlacedFile& file);
 
 // The body printers of each format.
 void writeSisxSource(SourceLines& out, const Package& package, const SourcePlaces& places);

@@ -178,7 +178,7 @@ class SisxPrinter {
     }
 
   private:
-    const std::vector<WrittenFile>* filesOf(uint32_t entry) const {
+    const std::vector<PlacedFile>* filesOf(uint32_t entry) const {
         return entry < places_.entries.size() ? &places_.entries[entry] : nullptr;
     }
 
@@ -193,7 +193,7 @@ class SisxPrinter {
             *why = place.empty() ? "its name is unsafe" : "";
             return place;
         }
-        const std::vector<WrittenFile>* files = filesOf(entry);
+        const std::vector<PlacedFile>* files = filesOf(entry);
         if (files == nullptr || files->empty()) {
             *why = file.target.empty() ? "a text without a target is not written"
                                        : "not written: no data";
@@ -223,8 +223,8 @@ class SisxPrinter {
 
     void embeddedLine(const Controller& inner) {
         const uint32_t entry = entry_++;
-        const WrittenFile saved =
-            entry < places_.innerPackages.size() ? places_.innerPackages[entry] : WrittenFile();
+        const PlacedFile saved =
+            entry < places_.innerPackages.size() ? places_.innerPackages[entry] : PlacedFile();
         const SourceName name = sourceName(saved);
         const std::string line = "@" + quoted(name.written ? name.path : inner.firstName + ".sis") +
                                  ",(" + uidText(inner.uid) + ")";

@@ -9,6 +9,7 @@
 #include "common/destinations.h"
 #include "common/paths.h"
 #include "common/string_ids.h"
+#include "common/string_table.h"
 #include "package/details/details.h"
 #include "package/extract_files.h"
 #include "package/inner_package_image.h"
@@ -112,10 +113,12 @@ std::string fileNameOf(const std::string& name) {
     return out.empty() ? "package" : out;
 }
 
-// Writes `bytes` whole or not at all; a file that is there is kept unless `replace`.
+// Writes `bytes` whole or not at all. A file that is there is replaced when
+// `replace`, else when the host's answer to the extraction's question is Yes.
 bool writeWhole(const std::string& path, const std::vector<unsigned char>& bytes, bool replace,
-                FileOutcome* outcome) {
-    if (!replace && platformPathKind(path.c_str()) != PathKind::Missing) {
+                ExtractHost& host, FileOutcome* outcome) {
+    if (!replace && platformPathKind(path.c_str()) != PathKind::Missing &&
+        host.showMessage(KindQuestion, IdsAlreadyExists, 0, path.c_str()) != AnswerYes) {
         *outcome = {FileResult::Skipped, 0};
         return true;
     }
@@ -160,7 +163,7 @@ class SourceWriter {
     void write(const Package& package, const std::string& packagePath, const std::string& name,
                const std::string& folder, int depth) {
         if (!makeFolderPath(folder)) {
-            problem(folder, {FileResult::Failed, IdsInvalidDirectory});
+            ownProblem(folder, {FileResult::Failed, IdsInvalidDirectory});
             return;
         }
         SourcePlaces places;
@@ -186,13 +189,25 @@ class SourceWriter {
         run_->problems.push_back({path, outcome});
     }
 
+    // A problem of the run's own, not of a file the extraction run took: the
+    // host hears of it as of the extraction's failures.
+    void ownProblem(const std::string& path, const FileOutcome& outcome) {
+        problem(path, outcome);
+        if (outcome.message != 0) {
+            // A message that follows a name (" could not be written!") takes it
+            // as it is; another is said of it.
+            const std::string prefix = programText(outcome.message)[0] == ' ' ? path : path + ": ";
+            host_.showMessage(KindError, outcome.message, 0, prefix.c_str());
+        }
+    }
+
     // Counts `outcome` and says where the file is, "" when it is not there.
-    WrittenFile placed(const std::string& name, const FileOutcome& outcome) {
+    PlacedFile placed(const std::string& name, const FileOutcome& outcome, bool own = false) {
         run_->written += outcome.result == FileResult::Written ? 1 : 0;
         run_->skipped += outcome.result == FileResult::Skipped ? 1 : 0;
         run_->failed += outcome.result == FileResult::Failed ? 1 : 0;
         if (outcome.result == FileResult::Skipped || outcome.message != 0) {
-            problem(name, outcome);
+            own ? ownProblem(name, outcome) : problem(name, outcome);
         }
         const bool there =
             outcome.result == FileResult::Written || outcome.result == FileResult::Skipped;
@@ -203,7 +218,7 @@ class SourceWriter {
     // already wrote whole is named by that one's path, and written once.
     void writeFiles(const Package& package, ExtractionRun& run, SourcePlaces* places) {
         const std::vector<bool> own = ownEntries(package);
-        std::map<DataKey, WrittenFile> done;
+        std::map<DataKey, PlacedFile> done;
         const FileChoice chosen = [&](const PackageFile& file) {
             if (!own[file.entry]) {
                 return false;
@@ -219,7 +234,7 @@ class SourceWriter {
         };
         run_->stopped = !extractFiles(
             run, package, chosen, [&](const PackageFile& file, const FileOutcome& outcome) {
-                const WrittenFile where = placed(package.contents.extractionName(file), outcome);
+                const PlacedFile where = placed(package.contents.extractionName(file), outcome);
                 places->entries[file.entry].push_back(where);
                 if (!where.path.empty()) {
                     done.emplace(DataKey{file.data.offset, file.data.length,
@@ -267,11 +282,12 @@ class SourceWriter {
             HeldBytes text;
             FileOutcome outcome = run.verify(file, &text);
             if (outcome.result == FileResult::Written && outcome.message == 0) {
-                writeWhole(folder + "\\" + name, text.bytes(), settings_.overwriteFiles, &outcome);
+                writeWhole(folder + "\\" + name, text.bytes(), settings_.overwriteFiles, host_,
+                           &outcome);
             } else if (outcome.result == FileResult::Written) {
                 outcome.result = FileResult::Failed;
             }
-            places->entries[e].push_back(placed(name, outcome));
+            places->entries[e].push_back(placed(name, outcome, true));
         }
     }
 
@@ -308,12 +324,12 @@ class SourceWriter {
                                           : places->entries[e].front().path;
             places->innerPackages[e] = {saved, saved.empty() ? IdsCantRead : 0};
             if (depth + 1 >= kMaxSourceDepth) {
-                problem(saved, {FileResult::Failed, IdsInnerTooDeep});
+                ownProblem(saved, {FileResult::Failed, IdsInnerTooDeep});
                 continue;
             }
             const InnerPackage inner = readInnerPackage(package, e);
             if (inner.result != InnerResult::Opened) {
-                problem(saved, {FileResult::Failed, innerMessage(inner.result)});
+                ownProblem(saved, {FileResult::Failed, innerMessage(inner.result)});
                 continue;
             }
             const std::string name =
@@ -331,7 +347,7 @@ class SourceWriter {
         std::string name = fileNameOf(package.contents.text(package.contents.entries[entry].name));
         if (image.result != InnerResult::Opened) {
             const int message = innerMessage(image.result);
-            problem(name + ".sis", {FileResult::Failed, message != 0 ? message : IdsCantRead});
+            ownProblem(name + ".sis", {FileResult::Failed, message != 0 ? message : IdsCantRead});
             return std::string();
         }
         for (int n = 2; !taken_.insert(asciiLowered(folder + "\\" + name)).second; ++n) {
@@ -340,20 +356,20 @@ class SourceWriter {
         }
         name += ".sis";
         FileOutcome outcome;
-        writeWhole(folder + "\\" + name, image.bytes, settings_.overwriteFiles, &outcome);
-        return placed(name, outcome).path;
+        writeWhole(folder + "\\" + name, image.bytes, settings_.overwriteFiles, host_, &outcome);
+        return placed(name, outcome, true).path;
     }
 
     void writeSource(const Package& package, const SourceOrigin& origin, const SourcePlaces& places,
                      const std::string& path, int depth) {
         FileOutcome outcome;
         if (writeWhole(path, pkgFileBytes(packageSource(package, origin, places)),
-                       settings_.overwriteFiles, &outcome)) {
+                       settings_.overwriteFiles, host_, &outcome)) {
             // The package's own source first: the sources inside were written before it.
             run_->sources.insert(depth == 0 ? run_->sources.begin() : run_->sources.end(), path);
         }
         if (outcome.result != FileResult::Written) {
-            problem(lastElementOf(path), outcome);
+            ownProblem(lastElementOf(path), outcome);
         }
     }
 

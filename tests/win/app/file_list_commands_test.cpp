@@ -12,7 +12,10 @@
 #include "app/globals.h"
 #include "app/open_package.h"
 #include "common/resource_ids.h"
+#include "common/string_ids.h"
+#include "common/string_table.h"
 #include "package/io/platform.h"
+#include "package/source/source_writer.h"
 #include "tests/support/json_reader.h"
 #include "tests/support/sha256.h"
 #include "tests/win/app/app_test_support.h"
@@ -81,15 +84,34 @@ int componentRow(HWND window) {
     return -1;
 }
 
-// A key pressed with Ctrl or Shift held, as the keyboard's state says.
-void pressHolding(HWND window, UINT modifier, UINT key) {
+// A key pressed with Ctrl or Shift (or both) held, as the keyboard's state says.
+void pressHolding(HWND window, UINT modifier, UINT second, UINT key) {
     BYTE keys[256] = {};
     GetKeyboardState(keys);
-    keys[modifier] = 0x80;
+    keys[modifier] = keys[second] = 0x80;
     SetKeyboardState(keys);
     pressKey(window, key);
-    keys[modifier] = 0;
+    keys[modifier] = keys[second] = 0;
     SetKeyboardState(keys);
+}
+void pressHolding(HWND window, UINT modifier, UINT key) {
+    pressHolding(window, modifier, modifier, key);
+}
+
+std::string firstLineOf(int message) {
+    const std::string text = programText(message);
+    return text.substr(0, text.find('\n'));
+}
+
+// Answers no question and goes on after failures.
+ExtractHost& quietHost() {
+    static struct : ExtractHost {
+        int showMessage(int, int, int, const char*) override { return AnswerNo; }
+        int askToGoOn(int, int32_t) override { return AnswerYes; }
+        void stepProgress() override {}
+        bool chooseFolder(const char*, std::string*) override { return false; }
+    } host;
+    return host;
 }
 
 std::vector<std::wstring> menuSeen;
@@ -267,9 +289,11 @@ TEST_F(FileListCommands, TheMenuOffersWhatTheSelectionAllows) {
     } cases[] = {
         {"a package line can be opened and saved",
          {1},
-         {L"Extract selected...", L"Copy", L"Open", L"Save package as..."}},
-        {"a file line", {0}, {L"Extract selected...", L"Copy"}},
-        {"nothing selected", {}, {L"Extract selected... (grayed)", L"Copy (grayed)"}},
+         {L"Extract selected...", L"Copy", L"Open", L"Save package as...", L"Save source..."}},
+        {"a file line", {0}, {L"Extract selected...", L"Copy", L"Save source..."}},
+        {"nothing selected",
+         {},
+         {L"Extract selected... (grayed)", L"Copy (grayed)", L"Save source..."}},
     };
     openDemoHolder();
     for (const auto& c : cases) {
@@ -321,6 +345,29 @@ TEST_F(FileListCommands, SavePackageAsWritesThePackageInsideWholeOrNotAtAll) {
         EXPECT_EQ(files[0].path, "saved.sis");
         EXPECT_EQ(files[0].sha256, innerSha256);
     }
+}
+
+// Save source from the keyboard: the folder chooser, then what source writes
+// there (the same files as the run writes on its own), the bar at its end and
+// a Success message that names the .pkg.
+TEST_F(FileListCommands, SaveSourceWritesThePackagesSourceWhereTheUserChooses) {
+    const std::string name = "ybrowser-Y_Browser_077_0_AddOns_2NdEd.SIS";
+    if (sharedPackageFolder("real").empty())
+        GTEST_SKIP() << "no shared packages in " << VORANDECK_TESTDATA;
+    UiScript ui;
+    TempFolder chosen, alone;
+    openWidePath(window_, sharedPath("real", name).c_str());
+    ui.onDialog([&](HWND dialog) { selectFolderAndConfirm(dialog, chosen.path()); });
+    selectRows(window_, {0});
+    pressHolding(window_, VK_CONTROL, VK_SHIFT, 'S');
+    ASSERT_EQ(ui.boxes().size(), 1u);
+    EXPECT_EQ(ui.boxes()[0].caption, L"Success");
+    EXPECT_EQ(ui.boxes()[0].text, chosen.path() + L"\\ybrowser-Y_Browser_077_0_AddOns_2NdEd.pkg" +
+                                      wide(firstLineOf(IdsSourceWritten)));
+    EXPECT_EQ(progressPosition(window_), progressMaximum(window_));
+    SourceSettings settings;
+    writePackageSource(*gFiles.package, gFiles.path(), alone.pathUtf8(), settings, quietHost());
+    expectSameFiles(filesBelow(chosen.path()), filesBelow(alone.path()));
 }
 
 TEST_F(FileListCommands, DetailsWhileAPackageIsOpen) {
