@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <future>
 #include <map>
+#include <optional>
 #include <set>
 #include <tuple>
 
@@ -58,6 +60,12 @@ std::string hexOf(const unsigned char* bytes, size_t count) {
         text += kDigits[bytes[i] & 15];
     }
     return text;
+}
+
+std::array<unsigned char, 32> sha256Bytes(const std::vector<unsigned char>& bytes) {
+    trust::Sha256 sha256;
+    sha256.update(bytes.data(), bytes.size());
+    return sha256.final();
 }
 
 std::string sha256Of(const ByteSource& source) {
@@ -160,11 +168,19 @@ class SourceWriter {
     SourceWriter(const SourceSettings& settings, ExtractHost& host, SourceRun* run)
         : settings_(settings), host_(host), run_(run) {}
 
+    // `digest` is the package's SHA-256 when its file is not `package.source`
+    // alone (an embedded package's, of the file it was saved as, "" for none);
+    // otherwise it is taken over the source while the files are written.
     void write(const Package& package, const std::string& packagePath, const std::string& name,
-               const std::string& folder, int depth) {
+               const std::string& folder, int depth, std::optional<std::string> digest) {
         if (!makeFolderPath(folder)) {
             ownProblem(folder, {FileResult::Failed, IdsInvalidDirectory});
             return;
+        }
+        std::future<std::string> digesting;
+        if (!digest) {
+            digesting =
+                std::async(std::launch::async, [&package] { return sha256Of(package.source); });
         }
         SourcePlaces places;
         places.entries.resize(package.contents.entries.size());
@@ -179,7 +195,8 @@ class SourceWriter {
             writeShownTexts(package, run, &places);
             writeUntargetedTexts(package, run, folder, &places);
         }
-        const SourceOrigin origin = originOf(package, name, folder);
+        SourceOrigin origin = originOf(package, name, folder);
+        origin.sha256 = digest ? *digest : digesting.get();
         writeInnerPackages(package, folder, depth, &places);
         writeSource(package, origin, places, folder + "\\" + stemOf(name) + ".pkg", depth);
     }
@@ -295,7 +312,6 @@ class SourceWriter {
                           const std::string& folder) {
         SourceOrigin origin;
         origin.packageName = name;
-        origin.sha256 = sha256Of(package.source);
         const PackageDetails details = describePackage(package, settings_.now);
         saveCertificates(details, folder, settings_.overwriteFiles);
         for (const CarriedCertificate& certificate : details.certificates) {
@@ -318,7 +334,9 @@ class SourceWriter {
             if (!own[e] || !namesInnerPackage(package, e)) {
                 continue;
             }
-            const std::string saved = package.sisx ? saveEmbedded(package, e, folder)
+            // An older component is a package file of its own, read from memory.
+            std::optional<std::string> digest;
+            const std::string saved = package.sisx ? saveEmbedded(package, e, folder, &digest)
                                       : places->entries[e].empty()
                                           ? std::string()
                                           : places->entries[e].front().path;
@@ -336,14 +354,17 @@ class SourceWriter {
                 saved.empty() ? fileNameOf(package.contents.text(package.contents.entries[e].name))
                               : lastElementOf(saved);
             write(*inner.package, folder + "\\" + name, name, folder + "\\" + stemOf(name),
-                  depth + 1);
+                  depth + 1, digest);
         }
     }
 
     // An embedded Symbian OS 9 package saved beside the .pkg under its own
     // name; its path below the folder, or "" when it could not be saved.
-    std::string saveEmbedded(const Package& package, uint32_t entry, const std::string& folder) {
+    std::string saveEmbedded(const Package& package, uint32_t entry, const std::string& folder,
+                             std::optional<std::string>* digest) {
         const InnerPackageImage image = innerPackageImage(package, entry);
+        *digest = image.result == InnerResult::Opened ? hexOf(sha256Bytes(image.bytes).data(), 32)
+                                                      : std::string();
         std::string name = fileNameOf(package.contents.text(package.contents.entries[entry].name));
         if (image.result != InnerResult::Opened) {
             const int message = innerMessage(image.result);
@@ -390,6 +411,6 @@ SourceRun writePackageSource(const Package& package, const std::string& packageP
                              ExtractHost& host) {
     SourceRun run;
     SourceWriter(settings, host, &run)
-        .write(package, packagePath, lastElementOf(packagePath), folder, 0);
+        .write(package, packagePath, lastElementOf(packagePath), folder, 0, std::nullopt);
     return run;
 }

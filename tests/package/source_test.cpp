@@ -253,6 +253,15 @@ TEST(PackageSource, EverySharedPackageWritesTheFilesItsSourceNamesAndNothingElse
                         EXPECT_EQ(testsupport::sha256File(path), bytes[file]) << file;
                     }
                 }
+                // The package it came from: this one, or the package inside saved
+                // beside the folder of its source.
+                const fs::path from = base.empty() ? fs::u8path(opened.path())
+                                                   : pkg.parent_path().parent_path() /
+                                                         fs::u8path(pkg.stem().u8string() + ".sis");
+                EXPECT_EQ(linesStarting(lines, "; SHA-256 of " + from.filename().u8string() + ": " +
+                                                   testsupport::sha256File(from)),
+                          fs::exists(from) ? 1u : 0u)
+                    << from;
                 if (base.empty() && !expected.has("message")) { // else it cannot be read
                     checkPreamble(lines, expected,
                                   detailsText(describePackage(*opened.package(), kNow)));
