@@ -4,7 +4,8 @@
 # against writing the same bytes, natively and under Wine (package library and
 # real window); listing of 1,000 to 100,000 file records natively and in the real
 # window; peak memory; start-up against an empty dialog, and against the
-# program's main dialog shown alone; vorandeck-cli check over a folder of
+# program's main dialog shown alone; vorandeck-cli source against extract of
+# the large mixed package; vorandeck-cli check over a folder of
 # thousands of small packages and the large one, with one and two jobs, against
 # reading and inflating the same packages in memory. Prints one table of medians
 # with min-max over the runs.
@@ -77,6 +78,12 @@ timed() {
     end=$(date +%s%N)
     awk -v ns=$((end - start)) 'BEGIN { printf "%.2f\n", ns / 1e6 }'
 }
+# A package's source against its extraction: the same files written, and the
+# .pkg, the certificates and each package inside saved beside them.
+for format in "${formats[@]}"; do
+    record "cli.extract.$format" timed "$cli" extract "$work/extract/mixed.$format" "$work/out"
+    record "cli.source.$format" timed "$cli" source "$work/extract/mixed.$format" "$work/out"
+done
 record "check.native.limit" "$native" read-inflate "$work/many"
 for j in 1 2; do
     record "check.native.j$j" timed "$cli" check -j "$j" "$work/many"

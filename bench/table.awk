@@ -140,6 +140,18 @@ END {
             printf "| %s | %s | %s |\n", dl[d + 1], msCell("details.native." d), msCell("details.wine." d)
     }
 
+    printf "\n| vorandeck-cli natively, the mixed package, ms |"
+    for (f = 1; f <= nf; f++) printf " %s |", format[f]
+    printf "\n|---|"
+    for (f = 1; f <= nf; f++) printf "---|"
+    printf "\n| extract |"
+    for (f = 1; f <= nf; f++) printf " %s |", msCell("cli.extract." format[f])
+    printf "\n| source |"
+    for (f = 1; f <= nf; f++) printf " %s |", msCell("cli.source." format[f])
+    printf "\n| source to extract |"
+    for (f = 1; f <= nf; f++) printf " %.2f |", median("cli.source." format[f]) / median("cli.extract." format[f])
+    printf "\n"
+
     printf "\n| Check of %d packages (%.1f MB), natively | packages/s | MB/s | to the limit |\n", checked, checkedBytes / 1048576
     printf "|---|---|---|---|\n"
     split("check.native.limit|check.native.j1|check.native.j2", ck, "|")
