@@ -107,7 +107,7 @@ sisxbuild::Package nestedIfs(int depth) {
     sisxbuild::Package top = package({});
     Block* at = &top.block;
     for (int level = 0; level < depth; ++level) {
-        at->ifs.push_back(If{{Block{}}, 2});
+        at->ifs.push_back(If{{Block{}}, 2, {}});
         at = &at->ifs.back().branches[0];
     }
     at->files.push_back(file("!:\\deep.txt", "deep"));
@@ -184,7 +184,8 @@ TEST(Sisx, SummaryValues) {
              d.package = nested(3);
              d.package.block.ifs.push_back(If{
                  {Block{{file("a", "a")}, {}, {}}, Block{{file("b", "b"), file("c", "c")}, {}, {}}},
-                 2});
+                 2,
+                 {}});
          },
          [](const SisxSummary& s) { return std::to_string(s.fileCount); }, "7"},
         {"dependencies counted, target devices not",
@@ -234,7 +235,7 @@ TEST(Sisx, SummaryValues) {
          [](Sisx& d) {
              d.package = nested(2);
              d.package.block.files[0].uncompressedLength = 5000000000ull;
-             d.package.block.ifs.push_back(If{{Block{{file("a", "12345")}, {}, {}}}, 2});
+             d.package.block.ifs.push_back(If{{Block{{file("a", "12345")}, {}, {}}}, 2, {}});
          },
          [](const SisxSummary& s) { return std::to_string(s.spaceRequired); },
          std::to_string(5000000000ull + 7 + 7 + 5)},
@@ -341,8 +342,9 @@ TEST(Sisx, ListOrderAndDataLocation) {
              top.block.ifs.push_back(If{{Block{{file("!:\\if", "IF")}, {}, {}},
                                          Block{{file("!:\\elseif", "ELSEIF")}, {}, {}},
                                          Block{{file("!:\\else", "ELSE")}, {}, {}}},
-                                        2});
-             top.block.ifs.push_back(If{{Block{{file("!:\\if2", "IF2")}, {}, {}}}, 2});
+                                        2,
+                                        {}});
+             top.block.ifs.push_back(If{{Block{{file("!:\\if2", "IF2")}, {}, {}}}, 2, {}});
              return sisxOf(top);
          },
          {{0, "!:\\a"},
@@ -370,7 +372,7 @@ TEST(Sisx, ListOrderAndDataLocation) {
              Block branch;
              branch.embedded.push_back(package({file("!:\\in", "inner")}, "In branch"));
              branch.files.push_back(file("!:\\br", "branch"));
-             top.block.ifs.push_back(If{{branch}, 2});
+             top.block.ifs.push_back(If{{branch}, 2, {}});
              return sisxOf(top);
          },
          {{0, "!:\\br"}, {2, "In branch"}, {0, "!:\\in"}},
@@ -389,7 +391,8 @@ TEST(Sisx, ListOrderAndDataLocation) {
              sisxbuild::Package top = package({file("!:\\Demo.rsc", "1"), file("c:\\other", "o")});
              top.block.ifs.push_back(If{{Block{{file("C:\\DEMO.RSC", "2")}, {}, {}},
                                          Block{{file("e:\\demo.rsc", "3")}, {}, {}}},
-                                        2});
+                                        2,
+                                        {}});
              top.block.embedded.push_back(package({file("!:\\demo.rsc", "own")}, "Inner"));
              return sisxOf(top);
          },
@@ -460,7 +463,7 @@ TEST(Sisx, ListOrderAndDataLocation) {
         {"long-form lengths everywhere read as the short ones",
          [] {
              Sisx d = sisxOf(nested(1));
-             d.package.block.ifs.push_back(If{{Block{{file("!:\\if", "if")}, {}, {}}}, 3});
+             d.package.block.ifs.push_back(If{{Block{{file("!:\\if", "if")}, {}, {}}}, 3, {}});
              d.longLengths = true;
              return d;
          },

@@ -20,6 +20,7 @@
 #include "tests/support/json_reader.h"
 #include "tests/support/real_packages.h"
 #include "tests/support/sha256.h"
+#include "tests/support/sisx_builder.h"
 
 namespace {
 
@@ -277,6 +278,51 @@ TEST(PackageSource, EverySharedPackageWritesTheFilesItsSourceNamesAndNothingElse
                 EXPECT_EQ(ifBlocks, ifBlocksOf(features.at(name)));
             }
         }
+    }
+}
+
+// makesis writes a {"a" "b"}-"target" line as an If block on LANGUAGE, one
+// branch a language; written back in that form only when the branches are
+// the package's languages in order.
+TEST(PackageSource, LanguageBlocksComeBackAsVariantsSideBySide) {
+    const struct {
+        std::vector<uint32_t> tests;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {{1, 2}, {"{\"r\\a.rsc1\" \"r\\a.rsc2\"}-\"!:\\r\\a.rsc\",FF"}},
+        {{2, 1},
+         {"IF LANGUAGE=2", "\"r\\a.rsc1\"-\"!:\\r\\a.rsc\",FF", "ELSEIF LANGUAGE=1",
+          "\"r\\a.rsc2\"-\"!:\\r\\a.rsc\",FF", "ENDIF"}},
+    };
+    for (const auto& c : cases) {
+        sisxbuild::Sisx description;
+        description.package.languages = {1, 2};
+        description.package.names = {"Demo", "Démo"};
+        sisxbuild::If languages;
+        languages.languageTests = c.tests;
+        for (const char* text : {"en", "fr"}) {
+            sisxbuild::Block branch;
+            sisxbuild::File file;
+            file.target = "!:\\r\\a.rsc";
+            file.operation = 0;
+            file.content.assign(text, text + 2);
+            branch.files.push_back(file);
+            languages.branches.push_back(branch);
+        }
+        description.package.block.ifs.push_back(languages);
+        TempDir dest;
+        const fs::path path = dest.path() / "demo.sis";
+        ASSERT_TRUE(sisxbuild::writeFile(path, sisxbuild::build(description)));
+        const OpenedPackage opened(utf8Of(path));
+        GoOnHost host;
+        writePackageSource(*opened.package(), opened.path(), utf8Of(dest.path() / "out"),
+                           SourceSettings(), host);
+        const std::vector<std::string> lines = pkgLines(dest.path() / "out" / "demo.pkg");
+        const auto first = std::find(lines.begin(), lines.end(), c.lines.front());
+        ASSERT_NE(first, lines.end()) << c.lines.front();
+        EXPECT_EQ(std::vector<std::string>(first, lines.end()), c.lines);
+        EXPECT_EQ(readAll(dest.path() / "out/r/a.rsc1"), sis::Bytes({'e', 'n'}));
+        EXPECT_EQ(readAll(dest.path() / "out/r/a.rsc2"), sis::Bytes({'f', 'r'}));
     }
 }
 

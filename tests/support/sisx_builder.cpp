@@ -104,6 +104,7 @@ class Writer {
     Bytes block(const Block& b, uint64_t unit);
     Bytes file(const File& f, uint64_t unit);
     Bytes condition(int depth) const;
+    Bytes languageCondition(uint32_t language) const;
     Bytes chain(const std::string& algorithm) const;
 
     const Sisx& d_;
@@ -164,6 +165,20 @@ Bytes Writer::condition(int depth) const {
     return field(29, value);
 }
 
+// LANGUAGE = `language`: the variable 0x1000 compared with a number.
+Bytes Writer::languageCondition(uint32_t language) const {
+    Bytes variable, number, value;
+    append32(variable, 15);
+    append32(variable, 0x1000);
+    append32(number, 16);
+    append32(number, language);
+    append32(value, 1);
+    append32(value, 0);
+    append(value, field(29, variable));
+    append(value, field(29, number));
+    return field(29, value);
+}
+
 Bytes Writer::file(const File& f, uint64_t unit) {
     uint32_t index = 0;
     if (f.fileIndex) {
@@ -215,7 +230,8 @@ Bytes Writer::block(const Block& b, uint64_t unit) {
         Bytes value;
         std::vector<Bytes> elseIfs;
         for (size_t k = 0; k < i.branches.size(); ++k) {
-            Bytes branch = condition(i.conditionDepth);
+            Bytes branch = k < i.languageTests.size() ? languageCondition(i.languageTests[k])
+                                                      : condition(i.conditionDepth);
             append(branch, block(i.branches[k], unit));
             if (k == 0) {
                 value = branch;

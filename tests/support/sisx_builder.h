@@ -36,6 +36,9 @@ struct Block;
 struct If {
     std::vector<Block> branches; // the If's block, then one per ElseIf
     int conditionDepth = 2;
+    // When given, branch k tests LANGUAGE = languageTests[k] instead, as
+    // makesis writes a {"a" "b"}-"target" line.
+    std::vector<uint32_t> languageTests;
 };
 
 struct Block {
