@@ -7,9 +7,11 @@ namespace {
 
 constexpr uint32_t kEpocUid = 0x10000419; // word 2 of every older package
 
-std::unique_ptr<Package> readSisx(std::unique_ptr<Package> package, PackageKind kind) {
+std::unique_ptr<Package> readSisx(std::unique_ptr<Package> package, PackageKind kind,
+                                  WholeChecks checks) {
     package->kind = kind;
-    package->sisx = std::make_unique<SisxPackage>(package->source);
+    package->sisx =
+        std::make_unique<SisxPackage>(package->source, checks == WholeChecks::Calculated);
     // A stub has no mark of its own: a controller that cannot be read makes it no package.
     if (kind == PackageKind::SisxStub && !package->sisx->readable()) {
         return nullptr;
@@ -86,23 +88,25 @@ InnerPackage readEmbedded(const Package& outer, uint32_t entry) {
 
 } // namespace
 
-std::unique_ptr<Package> readPackage(const ByteSource& source) {
+std::unique_ptr<Package> readPackage(const ByteSource& source, WholeChecks checks) {
     auto package = std::make_unique<Package>();
     package->source = source;
     CheckedReader(source).someAt(0, package->epocHeader.bytes, sizeof package->epocHeader.bytes);
     const PackageHeader& header = package->epocHeader;
     if (isSisxUid1(header.appUid())) {
-        return readSisx(std::move(package), PackageKind::Sisx);
+        return readSisx(std::move(package), PackageKind::Sisx, checks);
     }
     if (header.appUid2() == kEpocUid) {
         package->kind = PackageKind::Epoc;
-        package->epocCrc = packageCrc(source);
+        if (checks == WholeChecks::Calculated) {
+            package->epocCrc = packageCrc(source);
+        }
         package->contents = readEpocContents(source, header, &package->epocScript);
         package->epocFacts = readEpocFacts(source, header);
         return package;
     }
     if (isSisxStubStart(header.appUid())) {
-        return readSisx(std::move(package), PackageKind::SisxStub);
+        return readSisx(std::move(package), PackageKind::SisxStub, checks);
     }
     return nullptr;
 }

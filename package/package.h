@@ -34,9 +34,16 @@ struct Package {
     }
 };
 
+// Whether a package is read with the checksums that cover all of it (the older
+// format's check word, Symbian OS 9's controller and data checksums): a preview
+// skips them, so that a large package is not read whole. Skipped, they stay
+// uncalculated and their boxes empty.
+enum class WholeChecks { Calculated, Skipped };
+
 // Reads the package in `source`, whose bytes must outlive it; null when they are
 // not a package of any kind this program reads.
-std::unique_ptr<Package> readPackage(const ByteSource& source);
+std::unique_ptr<Package> readPackage(const ByteSource& source,
+                                     WholeChecks checks = WholeChecks::Calculated);
 
 // A package inside another is read into memory up to this size.
 constexpr uint64_t kMaxInnerPackageSize = 64u * 1024 * 1024;

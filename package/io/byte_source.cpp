@@ -63,6 +63,14 @@ ByteSource ByteSource::fromMemory(const void* data, uint64_t size) {
     return source;
 }
 
+ByteSource ByteSource::fromStream(const StreamInput& input) {
+    ByteSource source;
+    source.kind_ = Kind::Stream;
+    source.stream_ = &input;
+    source.size_ = input.size();
+    return source;
+}
+
 ByteSource ByteSource::range(uint64_t offset, uint64_t count) const {
     ByteSource part = *this;
     if (offset > size_) {
@@ -84,7 +92,14 @@ size_t ByteSource::readSome(uint64_t offset, void* buffer, size_t count) const {
         std::memcpy(buffer, memory_ + base_ + offset, count);
         return count;
     }
-    return kind_ == Kind::File ? readFile(base_ + offset, buffer, count) : 0;
+    switch (kind_) {
+    case Kind::File:
+        return readFile(base_ + offset, buffer, count);
+    case Kind::Stream:
+        return readStream(base_ + offset, buffer, count);
+    default:
+        return 0;
+    }
 }
 
 size_t ByteSource::readFile(uint64_t at, void* buffer, size_t count) const {
@@ -99,6 +114,20 @@ size_t ByteSource::readFile(uint64_t at, void* buffer, size_t count) const {
         if (got != step) {
             break;
         }
+    }
+    return total;
+}
+
+size_t ByteSource::readStream(uint64_t at, void* buffer, size_t count) const {
+    // A stream may hand over fewer bytes than asked for before its end.
+    size_t total = 0;
+    while (total < count) {
+        const size_t got =
+            stream_->readAt(at + total, static_cast<unsigned char*>(buffer) + total, count - total);
+        if (got == 0 || got > count - total) {
+            break;
+        }
+        total += got;
     }
     return total;
 }
@@ -130,7 +159,9 @@ void CheckedReader::restart(uint64_t offset) {
 }
 
 size_t CheckedReader::read(uint64_t offset, void* out, size_t count) {
-    if (source_.kind() != ByteSource::Kind::File || count > ReadAhead::kLargestServed) {
+    const bool costly =
+        source_.kind() == ByteSource::Kind::File || source_.kind() == ByteSource::Kind::Stream;
+    if (!costly || count > ReadAhead::kLargestServed) {
         return source_.readSome(offset, out, count);
     }
     if (!readAhead_) {

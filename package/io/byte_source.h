@@ -1,6 +1,7 @@
 #pragma once
-// Where package bytes come from: an open file, a block of memory, or a range of
-// either. Every read is positioned and checked against the source's size.
+// Where package bytes come from: an open file, a block of memory, a stream that
+// only a reader of its own can reach, or a range of any of them. Every read is
+// positioned and checked against the source's size.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -8,14 +9,29 @@
 #include "package/io/little_endian.h"
 #include "package/io/platform.h"
 
+// Bytes behind a reader of their own, such as the IStream that Explorer hands
+// its handlers: read at an offset, perhaps fewer than asked for at a time.
+class StreamInput {
+  public:
+    virtual ~StreamInput() = default;
+    // Its size as it said when it was opened; reads past it are never asked for.
+    virtual uint64_t size() const = 0;
+    // Reads up to `count` bytes at `offset`; returns how many were read, 0 at
+    // the end or when the stream fails. Called from one thread at a time, or
+    // guarded by the input itself.
+    virtual size_t readAt(uint64_t offset, void* buffer, size_t count) const = 0;
+};
+
 class ByteSource {
   public:
-    enum class Kind { None, File, Memory };
+    enum class Kind { None, File, Memory, Stream };
 
     ByteSource() = default;
     // The file is not owned: whoever opened it closes it.
     static ByteSource fromFile(FileHandle file);
     static ByteSource fromMemory(const void* data, uint64_t size);
+    // The input is not owned and must outlive every copy of the source.
+    static ByteSource fromStream(const StreamInput& input);
 
     Kind kind() const { return kind_; }
     uint64_t size() const { return size_; }
@@ -24,17 +40,19 @@ class ByteSource {
     // the end is cut at the end, and one starting past it is empty.
     ByteSource range(uint64_t offset, uint64_t count) const;
     // Reads up to `count` bytes at `offset`; returns how many were read, fewer
-    // only at the end of the source or when the file fails. Every call goes to
-    // the file or memory: a source keeps no state, so copies of it may be read
-    // from any thread.
+    // only at the end of the source or when the file or stream fails. Every call
+    // goes to the file, memory or stream: a source keeps no state, so copies of
+    // a file or memory source may be read from any thread.
     size_t readSome(uint64_t offset, void* buffer, size_t count) const;
 
   private:
     size_t readFile(uint64_t at, void* buffer, size_t count) const;
+    size_t readStream(uint64_t at, void* buffer, size_t count) const;
 
     Kind kind_ = Kind::None;
     FileHandle file_ = kInvalidFile;
     const unsigned char* memory_ = nullptr;
+    const StreamInput* stream_ = nullptr;
     uint64_t base_ = 0; // where offset 0 lies in the file or memory
     uint64_t size_ = 0;
 };
@@ -42,7 +60,7 @@ class ByteSource {
 // Reads fields from a source at a moving position. The first read that does not
 // fit sets a failure that sticks: every later read yields zeros and fails too,
 // so a record's reads can go on unchecked and the caller tests ok() once.
-// Small reads of a file come from a few blocks that this reader, and only it,
+// Small reads of a file or stream come from a few blocks that this reader, and only it,
 // keeps: a copy starts with none of its own.
 class CheckedReader {
   public:

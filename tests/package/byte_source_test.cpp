@@ -7,17 +7,20 @@
 
 #include "package/io/byte_source.h"
 #include "tests/package/package_fixture.h"
+#include "tests/support/stream_input.h"
 
 namespace {
 
 constexpr uint64_t kMax = ~0ull;
 
-// A reader over bytes 0, 1, 2, ... of `size`, as a file, as memory and as the
-// middle of a larger block; every one must read alike.
+// A reader over bytes 0, 1, 2, ... of `size`, as a file, as memory, as a stream
+// that hands over a few bytes at a time and as the middle of a larger block;
+// every one must read alike.
 struct Sources {
     TempDir dir;
     sis::Bytes bytes;
     sis::Bytes padded;
+    testsupport::PiecewiseInput stream{padded.data(), padded.size(), 3};
     FileHandle file = kInvalidFile;
     std::vector<std::pair<const char*, ByteSource>> all;
 
@@ -32,7 +35,8 @@ struct Sources {
                {"range of memory",
                 ByteSource::fromMemory(padded.data(), padded.size()).range(10, size)},
                {"range of a range of a file",
-                ByteSource::fromFile(file).range(0, size + 5).range(0, size)}};
+                ByteSource::fromFile(file).range(0, size + 5).range(0, size)},
+               {"range of a stream", ByteSource::fromStream(stream).range(10, size)}};
     }
     ~Sources() { platformClose(file); }
 };
@@ -107,6 +111,19 @@ TEST(CheckedReader, ReadingOnFromThePosition) {
     }
 }
 
+TEST(ByteSource, StreamThatFailsPartWayReadsWhatItGaveAndFailsPastIt) {
+    const sis::Bytes bytes = sis::patternBytes(100, 1);
+    const testsupport::PiecewiseInput stream(bytes.data(), bytes.size(), 7, 50);
+    CheckedReader reader(ByteSource::fromStream(stream));
+    unsigned char out[60] = {};
+    EXPECT_EQ(reader.size(), 100u) << "the size it said, not what it gives";
+    EXPECT_EQ(reader.someAt(40, out, 20), 10u);
+    EXPECT_TRUE(reader.bytesAt(0, out, 50));
+    EXPECT_EQ(out[49], bytes[49]);
+    EXPECT_FALSE(reader.bytesAt(45, out, 6));
+    EXPECT_EQ(out[0], 0) << "a failed read yields zeros";
+}
+
 TEST(ByteSource, FileReadsInAnyOrderGiveTheFileBytes) {
     // Small reads of a file come from blocks read ahead: reads that jump between
     // more places than there are blocks, go back, cross a block's edge, reach the
@@ -139,8 +156,11 @@ TEST(ByteSource, FileReadsInAnyOrderGiveTheFileBytes) {
     const FileHandle file = platformOpenForRead(utf8Of(dir.path() / "raw.bin").c_str());
     const ByteSource whole = ByteSource::fromFile(file);
     const ByteSource memory = ByteSource::fromMemory(bytes.data(), bytes.size());
+    const testsupport::PiecewiseInput stream(bytes.data(), bytes.size(), 1000);
     const std::pair<const char*, ByteSource> sources[] = {
-        {"file", whole}, {"range of the same file", whole.range(7, 99993)}};
+        {"file", whole},
+        {"range of the same file", whole.range(7, 99993)},
+        {"stream in pieces", ByteSource::fromStream(stream).range(7, 99993)}};
     for (const auto& [kind, source] : sources) {
         const uint64_t base = whole.size() - source.size();
         // Each reader keeps blocks of its own: one that read much, a copy of

@@ -1,6 +1,7 @@
 #include "tests/support/real_packages.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 
 namespace testsupport {
@@ -19,6 +20,23 @@ std::string realPackageFolder() {
 
 std::vector<std::string> realPackageNames() {
     return packageNamesIn(realPackageFolder());
+}
+
+std::vector<std::string> allSharedPackages() {
+    std::vector<std::string> paths;
+    for (const char* below : {"real", "sisx", "sisx/stubs", "sisx/damaged"}) {
+        const std::string folder = sharedPackageFolder(below);
+        std::error_code error;
+        for (const auto& entry : fs::directory_iterator(fs::u8path(folder), error)) {
+            std::string extension = entry.path().extension().u8string();
+            std::transform(extension.begin(), extension.end(), extension.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+            if (entry.is_regular_file(error) && (extension == ".sis" || extension == ".sisx"))
+                paths.push_back(entry.path().u8string());
+        }
+    }
+    std::sort(paths.begin(), paths.end());
+    return paths;
 }
 
 std::vector<std::string> packageNamesIn(const std::string& folder) {

@@ -13,6 +13,10 @@ std::string sharedPackageFolder(const std::string& below);
 // The packages of `folder` that have expected results beside them, sorted by name.
 std::vector<std::string> packageNamesIn(const std::string& folder);
 
+// Every package file (.sis or .sisx, in any case) of the shared folders real,
+// sisx, sisx/stubs and sisx/damaged, as UTF-8 paths; empty when the data is absent.
+std::vector<std::string> allSharedPackages();
+
 // The older real packages: sharedPackageFolder("real") and its names.
 std::string realPackageFolder();
 std::vector<std::string> realPackageNames();
