@@ -2,7 +2,8 @@
 # Runs the fuzz targets of a native fuzz build over the seed corpus.
 #   fuzz/fuzz.sh BUILD_DIR --runs       a bounded run of each target (the test command's)
 #   fuzz/fuzz.sh BUILD_DIR SECONDS [TARGET]
-#                                       each target (or only TARGET: open or extract)
+#                                       each target (or only TARGET: open,
+#                                       open_stream or extract)
 #                                       for SECONDS; every crash, leak, time-out or
 #                                       escape is kept as a regression input under
 #                                       tests/fuzz-regressions/<target>/
@@ -10,7 +11,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$1
 mode=$2
-targets=${3:-open extract}
+targets=${3:-open open_stream extract}
 shared=$root/../shared/testdata
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -31,6 +32,7 @@ for target in $targets; do
     if [ "$mode" = --runs ]; then
         runs=15000
         [ $target = extract ] && runs=1000
+        [ $target = open_stream ] && runs=1000
         limit=(-runs=$runs)
     else
         # Long runs go on past a time-out (the machine may be busy with other
