@@ -3,7 +3,7 @@
 set(package_layers package/io package/checks package/trust package/model package/epoc
     package/sisx package/texts package/extract package)
 set(VORANDECK_LAYERS common ${package_layers} package/details package/view package/source cli controls
-    display settings app)
+    display shell settings app)
 set(VORANDECK_LAYER_common "common")
 set(VORANDECK_LAYER_package/io "common;package/io")
 set(VORANDECK_LAYER_package/checks "common;package/io;package/checks")
@@ -25,6 +25,10 @@ set(VORANDECK_LAYER_package/source "common;${package_layers};package/details;pac
 set(VORANDECK_LAYER_cli "common;${package_layers};package/details;package/view;package/source;cli")
 set(VORANDECK_LAYER_controls "common;controls")
 set(VORANDECK_LAYER_display "common;${package_layers};package/details;package/view;package/source;display")
+# Explorer's handlers: a front end beside the window, over the package view and
+# the display's file rows.
+set(VORANDECK_LAYER_shell
+    "common;${package_layers};package/details;package/view;package/source;display;shell")
 set(VORANDECK_LAYER_settings
     "common;${package_layers};package/details;package/view;package/source;controls;display;settings")
 set(VORANDECK_LAYER_app

@@ -41,6 +41,9 @@ enum StringId : int {
     IdsPathTooLong = 37,
     IdsSourceWritten = 38, // follows the .pkg's path
     IdsSourceFolder = 39,  // the folder chooser's title for Save source
+    IdsPreviewNoWholeChecks = 40, // the preview in Explorer reads no package whole
+    IdsPreviewStopped = 41,
+    IdsPreviewFormat = 42,
     IdsInnerTooLarge = 60,
     IdsInnerTooDeep = 61,
     IdsSaveDiskFull = 62,        // follows the saved file's path
