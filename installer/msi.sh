@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Windows installer from a folder holding vorandeck.exe,
-# vorandeck-cli.exe, LICENSE.txt and THIRD-PARTY-NOTICES.txt:
+# vorandeck-cli.exe, vorandeck-shell.dll, LICENSE.txt and THIRD-PARTY-NOTICES.txt:
 #   installer/msi.sh FOLDER VERSION OUTPUT.msi
 # wixl (Debian's msitools) writes the tables of vorandeck.wxs; what wixl 0.101
 # has no element for is added to them here with msibuild:
 #   - the system PATH entry of the Path feature (the Environment table);
-#   - ASSOCIATE=0 and ADDTOPATH=1, as feature conditions (the Condition table).
+#   - ASSOCIATE=0, SHELL=0 and ADDTOPATH=1, as feature conditions (the Condition table).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 files=$1 version=$2 output=$3
@@ -21,12 +21,12 @@ guid_of() {
 # before); the package code names these very bytes, so it follows the files.
 product_code=$(guid_of "Vorandeck product $version")
 package_code=$(guid_of "Vorandeck package $version $(cd "$files" && sha256sum vorandeck.exe \
-    vorandeck-cli.exe LICENSE.txt THIRD-PARTY-NOTICES.txt)")
+    vorandeck-cli.exe vorandeck-shell.dll LICENSE.txt THIRD-PARTY-NOTICES.txt)")
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # The cabinet keeps each file's time; take them all from SOURCE_DATE_EPOCH.
-cp "$files"/vorandeck.exe "$files"/vorandeck-cli.exe "$files"/LICENSE.txt \
+cp "$files"/vorandeck.exe "$files"/vorandeck-cli.exe "$files"/vorandeck-shell.dll "$files"/LICENSE.txt \
     "$files"/THIRD-PARTY-NOTICES.txt "$work"/
 cp "$here/../app/vorandeck.ico" "$work"/
 touch -d "@${SOURCE_DATE_EPOCH:-0}" "$work"/*
@@ -58,6 +58,8 @@ at_release_time msibuild "$work/out.msi" -q "CREATE TABLE \`Environment\` (\`Env
     \`Condition\` CHAR(255) PRIMARY KEY \`Feature_\`, \`Level\`)" \
     -q "INSERT INTO \`Condition\` (\`Feature_\`, \`Level\`, \`Condition\`)
     VALUES ('Association', 0, 'ASSOCIATE=\"0\"')" \
+    -q "INSERT INTO \`Condition\` (\`Feature_\`, \`Level\`, \`Condition\`)
+    VALUES ('Explorer', 0, 'SHELL=\"0\"')" \
     -q "INSERT INTO \`Condition\` (\`Feature_\`, \`Level\`, \`Condition\`)
     VALUES ('Path', 1, 'ADDTOPATH=\"1\"')"
 # wixl makes up a new package code each time; the summary gets ours instead.

@@ -7,8 +7,8 @@
 # Two runs on the same commit give the same bytes: every time is the last
 # commit's (SOURCE_DATE_EPOCH), the binaries carry no build folder and no link
 # time, and the archives hold their files in one order with one owner.
-# With VORANDECK_SIGN_PFX (and VORANDECK_SIGN_PASSWORD) set, both executables
-# and the installer are signed with Authenticode and the signatures checked.
+# With VORANDECK_SIGN_PFX (and VORANDECK_SIGN_PASSWORD) set, both executables,
+# Explorer's handlers (vorandeck-shell.dll) and the installer are signed with Authenticode and the signatures checked.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 "$root/scripts/deps.sh"
@@ -25,7 +25,7 @@ start=$(date +%s)
 echo "Building Vorandeck $version for Windows ..."
 cmake -S "$root" -B "$release_win" -DCMAKE_BUILD_TYPE=Release -DVORANDECK_TESTS=OFF \
     -DVORANDECK_RELEASE=ON -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
-cmake --build "$release_win" -j "$jobs" --target vorandeck vorandeck-cli
+cmake --build "$release_win" -j "$jobs" --target vorandeck vorandeck-cli vorandeck-shell
 
 echo "Building vorandeck-cli $version for Linux ..."
 # Debian's hardening flags, without debugging information.
@@ -45,7 +45,8 @@ mkdir -p "$dist"
 # The Windows files, as installed and as zipped; texts with Windows line ends.
 win=$stage/Vorandeck-$version
 mkdir -p "$win"
-cp "$release_win/app/vorandeck.exe" "$release_win/cli/vorandeck-cli.exe" "$win"/
+cp "$release_win/app/vorandeck.exe" "$release_win/cli/vorandeck-cli.exe" \
+    "$release_win/shell/vorandeck-shell.dll" "$win"/
 sed 's/$/\r/' "$root/LICENSE" >"$win/LICENSE.txt"
 sed 's/$/\r/' "$root/THIRD-PARTY-NOTICES" >"$win/THIRD-PARTY-NOTICES.txt"
 
@@ -63,6 +64,7 @@ if [ -n "${VORANDECK_SIGN_PFX:-}" ]; then
         -passin "pass:${VORANDECK_SIGN_PASSWORD:-}" -out "$ca"
     sign "$win/vorandeck.exe"
     sign "$win/vorandeck-cli.exe"
+    sign "$win/vorandeck-shell.dll"
 else
     echo "VORANDECK_SIGN_PFX is not set: nothing is signed."
 fi
