@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Pictures of the main window with a real package open, of the package inside
-# it opened in its place, and of the settings dialog, for the documentation, at
-# 100 % and at 150 % (144 DPI): docs/main-window.png, docs/inner-package.png,
-# docs/settings-dialog.png and the same with -150.
+# it opened in its place, of the settings dialog, of the package details and of
+# Explorer's preview of a package (in the tests' host of the handlers), for the
+# documentation, at 100 % and at 150 % (144 DPI): docs/main-window.png,
+# docs/inner-package.png, docs/settings-dialog.png, docs/details-window.png,
+# docs/preview-pane.png and the same with -150.
 # They are taken by a small test-side program that drives the real windows
 # under Wine on a virtual X display.
 set -euo pipefail
@@ -38,4 +40,4 @@ for run in "96:" "144:-150"; do
     set_dpi "${run%%:*}"
     xvfb-run -a -s "-screen 0 1600x1200x24" "$root/cmake/wine-run.sh" ./app_screenshots.exe "$root/docs" "${run#*:}"
 done
-echo "Wrote the main window, the package inside, the settings dialog and the package details at 100 % and 150 % to $root/docs"
+echo "Wrote the main window, the package inside, the settings dialog, the package details and the preview at 100 % and 150 % to $root/docs"

@@ -1,9 +1,10 @@
 // Pictures for the documentation: the real main window, grown beyond its
 // smallest size, with a real package opened through the real open-file dialog;
-// the package inside it opened from its line; and the settings dialog over it.
+// the package inside it opened from its line; the settings dialog over it; and
+// the preview Explorer shows of a package, in the tests' host of the handlers.
 // Usage: app_screenshots <output folder> [suffix]; writes main-window<suffix>.png,
-// inner-package<suffix>.png, settings-dialog<suffix>.png and details-window<suffix>.png there, at
-// the DPI the process started with.
+// inner-package<suffix>.png, settings-dialog<suffix>.png, details-window<suffix>.png and
+// preview-pane<suffix>.png there, at the DPI the process started with.
 #include <windows.h>
 
 #include <zlib.h>
@@ -21,6 +22,7 @@
 #include "common/dpi.h"
 #include "common/resource_ids.h"
 #include "tests/win/app/app_test_support.h"
+#include "tests/win/shell/shell_host.h"
 
 namespace {
 
@@ -236,6 +238,22 @@ int main(int argc, char** argv) {
                 PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
             });
             clickButton(window, IDC_DETAILS);
+
+            const HandlerSource dll = HandlerSource::fromDll(
+                fs::absolute(fs::u8path(VORANDECK_SHELL_DLL)).make_preferred().wstring());
+            HWND host = createHostWindow(pixelsFor(window, 720), pixelsFor(window, 600));
+            HostReading reading;
+            reading.rows = false;
+            reading.whileShown = [&] {
+                ok = saveWindow(host, out / ("preview-pane" + suffix + ".png")) && ok;
+            };
+            ok = showInHost(
+                     dll, host,
+                     fs::absolute(fs::u8path(sisx) / kSignedPackage).make_preferred().wstring(),
+                     reading)
+                         .preview == S_OK &&
+                 ok;
+            DestroyWindow(host);
         }
     }
     destroyMainWindow(window);
