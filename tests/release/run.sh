@@ -65,6 +65,8 @@ files="LICENSE.txt THIRD-PARTY-NOTICES.txt vorandeck-cli.exe vorandeck-shell.dll
 unshelled="LICENSE.txt THIRD-PARTY-NOTICES.txt vorandeck-cli.exe vorandeck.exe | 1 DisplayVersion REG_SZ"
 explorer="| $preview_class {EA97FEE6-6BCC-464C-94CE-898E2E6EAA59} $folder\\vorandeck-shell.dll Vorandeck package preview prop:System.Titl"
 no_explorer="|     "
+# Explorer's keys below .sis and .sisx make the keys, without the association's values.
+unassociated="| (value not set) (value not set)  |"
 removed=" | 0  |    |  0 $no_explorer"
 associated="| Vorandeck.Package Vorandeck.Package \"$folder\\vorandeck.exe\" \"%1\" |"
 while IFS='|' read -r properties expected; do
@@ -77,11 +79,17 @@ Licence: MIT"
     expect "then removed" "$(state)" "$removed"
 done <<'EOF'
 |$files $version $associated  1 $explorer
-ASSOCIATE=0 ADDTOPATH=1|$files $version |    | $folder\\; 2 $explorer
-ADDLOCAL=ALL REMOVE=Association|$files $version |    | $folder\\; 2 $explorer
-REMOVE=Explorer|$unshelled $version $associated  1 $no_explorer
+ASSOCIATE=0 ADDTOPATH=1|$files $version $unassociated $folder\\; 2 $explorer
+ADDLOCAL=ALL REMOVE=Association|$files $version $unassociated $folder\\; 2 $explorer
 SHELL=0|$unshelled $version $associated  1 $no_explorer
+ADDLOCAL=Program,Association|$unshelled $version $associated  1 $no_explorer
 EOF
+# Turned off after an install: REMOVE names the features to take away.
+wine msiexec /i "$msi" /qn
+wine msiexec /i "$msi" /qn REMOVE=Explorer
+expect "installed, then REMOVE=Explorer" "$(state)" "$unshelled $version $associated  1 $no_explorer"
+wine msiexec /x "$msi" /qn
+expect "then removed" "$(state)" "$removed"
 wine msiexec /i "$msi" /qn
 key=$(wine reg query "$uninstall" /s | awk '/^HKEY/ {k = $0} /DisplayName *REG_SZ *Vorandeck$/ {print k}')
 icon=$(wine reg query 'HKCR\Installer\Products' /s | sed -n 's/.*ProductIcon *REG_SZ *//p')
@@ -117,7 +125,7 @@ EOF
     wine "$(wine winepath -w "$out/shell_host.exe")" --rows 'C:\previewed.txt' "$previewed"
     name=$(wine "$folder\\vorandeck-cli.exe" info "$previewed" | sed -n 's/^Name[^:]*: //p' | head -1)
     expect "Explorer's preview and properties" \
-        "$(grep -E '^(preview|summary|row|property.System.Title)' "$WINEPREFIX/drive_c/previewed.txt")" "preview	00000000
+        "$(grep -E '^(preview|summary|row|property	System.Title)	' "$WINEPREFIX/drive_c/previewed.txt")" "preview	00000000
 summary	$name
 $(wine "$folder\\vorandeck-cli.exe" list "$previewed" | sed 's/^/row	/')
 property	System.Title	$name"
