@@ -4,7 +4,8 @@
 # against writing the same bytes, natively and under Wine (package library and
 # real window); listing of 1,000 to 100,000 file records natively and in the real
 # window; peak memory; start-up against an empty dialog, and against the
-# program's main dialog shown alone; vorandeck-cli source against extract of
+# program's main dialog shown alone; Explorer's preview of the largest shared
+# package and of the largest list; vorandeck-cli source against extract of
 # the large mixed package; vorandeck-cli check over a folder of
 # thousands of small packages and the large one, with one and two jobs, against
 # reading and inflating the same packages in memory. Prints one table of medians
@@ -123,6 +124,18 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
             record "open.sorted.$kind.$n" wine "$window" open "$package" sorted
         done
     done
+    # Explorer'"'"'s preview, from Initialize to the pane painted, in the tests'"'"' host.
+    preview() {
+        wine "$win_build/tests/win/shell/vorandeck_shell_host.exe" --dll \
+            "$(winpath "$win_build/shell/vorandeck-shell.dll")" "$(winpath "$work/preview.txt")" \
+            "$(winpath "$1")" >/dev/null
+        awk -F "\t" "\$1 == \"time\" { print \$2 }" "$work/preview.txt"
+    }
+    for package in $details_list; do
+        record "preview.largest" preview "$package"
+        break
+    done
+    record "preview.records" preview "$work/lists/simple-${counts_list##* }.sis"
     RUNS=$startups record "startup.vorandeck" wine "$window" startup "$(winpath "$win_build/app/vorandeck.exe")"
     RUNS=$startups record "startup.empty" wine "$window" startup "$(winpath "$win_build/bench/empty_dialog.exe")"
     RUNS=$startups record "startup.empty.as.program" wine "$window" startup \

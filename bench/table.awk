@@ -161,6 +161,11 @@ END {
                median("check.native.limit") / median(ck[i])
     printf "| check -j 2 to -j 1 | %.2f | | |\n", median("check.native.j1") / median("check.native.j2")
 
+    printf "\n| Explorer's preview under Wine, Initialize to the pane painted, ms | median (min-max) |\n|---|---|\n"
+    if ("preview.largest" in ms)
+        printf "| the largest shared package (2 MB) | %s |\n", msCell("preview.largest")
+    printf "| %s simple records | %s |\n", count[nc], msCell("preview.records")
+
     printf "\n| Start-up under Wine, ms | median (min-max) |\n|---|---|\n"
     printf "| vorandeck.exe to its window shown | %s |\n", msCell("startup.vorandeck")
     printf "| empty dialog | %s |\n", msCell("startup.empty")
