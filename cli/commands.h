@@ -10,6 +10,9 @@ constexpr int kExitDamaged = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitStopped = 130;
 
+// Makes `folder` and those it lies in; when it cannot, says why and returns false.
+bool makeDestination(const std::string& folder);
+
 struct ListOptions {
     std::string package;
     bool columns = false; // --long

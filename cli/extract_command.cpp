@@ -61,6 +61,16 @@ RunCounts extractFiles(const OpenedPackage& opened, const ExtractOptions& option
 
 } // namespace
 
+bool makeDestination(const std::string& folder) {
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::u8path(folder), error);
+    if (error) {
+        writeText(Stream::Err, "vorandeck-cli: " + folder +
+                                   " cannot be made a folder: " + error.message() + "\n");
+    }
+    return !error;
+}
+
 int extractCommand(const ExtractOptions& options) {
     const OpenedPackage opened(options.package);
     const Package* package = opened.package().get();
@@ -72,11 +82,7 @@ int extractCommand(const ExtractOptions& options) {
         writeText(Stream::Out, std::string(programText(IdsStubHoldsNoData)) + "\n");
         return kExitIntact;
     }
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::u8path(options.destination), error);
-    if (error) {
-        writeText(Stream::Err, "vorandeck-cli: " + options.destination +
-                                   " cannot be made a folder: " + error.message() + "\n");
+    if (!makeDestination(options.destination)) {
         return kExitUsage;
     }
     const RunCounts counts = extractFiles(opened, options);

@@ -2,8 +2,6 @@
 // names, its packages inside saved with their own sources, and its
 // certificates; existing files are kept and counted, or replaced with
 // --overwrite, as extract does.
-#include <filesystem>
-#include <system_error>
 
 #include "cli/clock.h"
 #include "cli/commands.h"
@@ -38,11 +36,7 @@ int sourceCommand(const SourceOptions& options) {
                   options.package + ": " + messageText(openMessage(opened.result())) + "\n");
         return kExitDamaged;
     }
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::u8path(options.destination), error);
-    if (error) {
-        writeText(Stream::Err, "vorandeck-cli: " + options.destination +
-                                   " cannot be made a folder: " + error.message() + "\n");
+    if (!makeDestination(options.destination)) {
         return kExitUsage;
     }
     SourceSettings settings;

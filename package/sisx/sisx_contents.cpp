@@ -16,11 +16,10 @@ using sisx::Controller;
 using sisx::DataKey;
 using sisx::FileDescription;
 using sisx::InstallBlock;
-
-constexpr uint32_t kOperationRun = 2;
-constexpr uint32_t kOperationText = 4;
-constexpr uint32_t kOperationNull = 8;
-constexpr uint32_t kOptionOpenByMime = 8;
+using sisx::kOperationNull;
+using sisx::kOperationRun;
+using sisx::kOperationText;
+using sisx::kOptionOpenByMime;
 
 uint32_t listKind(const FileDescription& file) {
     switch (file.operation) {

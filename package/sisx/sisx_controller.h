@@ -9,6 +9,13 @@
 
 namespace sisx {
 
+// A file description's operation, and the options of one that is shown or opened.
+constexpr uint32_t kOperationInstall = 1;
+constexpr uint32_t kOperationRun = 2;
+constexpr uint32_t kOperationText = 4;
+constexpr uint32_t kOperationNull = 8;
+constexpr uint32_t kOptionOpenByMime = 8;
+
 struct FileDescription {
     std::string target; // UTF-8, whole up to kMaxNameUnits units
     std::string mimeType;

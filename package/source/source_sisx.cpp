@@ -14,11 +14,11 @@ using sisx::Controller;
 using sisx::Expression;
 using sisx::FileDescription;
 using sisx::InstallBlock;
+using sisx::kOperationInstall;
+using sisx::kOperationNull;
+using sisx::kOperationRun;
+using sisx::kOperationText;
 
-constexpr uint32_t kOperationInstall = 1;
-constexpr uint32_t kOperationRun = 2;
-constexpr uint32_t kOperationText = 4;
-constexpr uint32_t kOperationNull = 8;
 constexpr uint32_t kLanguageVariable = 0x1000;
 constexpr uint32_t kVerifyOnRestore = 32768;
 
