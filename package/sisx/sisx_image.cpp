@@ -218,22 +218,22 @@ ImageResult packageImage(const SisxPackage& package, uint64_t maxSize, Bytes* ou
     if (units != ImageResult::Made) {
         return units;
     }
-    Bytes controllerPart;
-    appendField(&controllerPart, kCompressed, compressed.data(), compressed.size());
-    Bytes dataPart;
+    Bytes compressedField;
+    appendField(&compressedField, kCompressed, compressed.data(), compressed.size());
+    Bytes dataField;
     Bytes dataArray;
     appendField(&dataArray, kArray, unitArray.data(), unitArray.size());
     unitArray = Bytes();
-    appendField(&dataPart, kData, dataArray.data(), dataArray.size());
+    appendField(&dataField, kData, dataArray.data(), dataArray.size());
     // The data checksum covers the Data field without its padding.
-    const size_t dataEnd = dataPart.size() - static_cast<size_t>(padding(dataArray.size()));
+    const size_t dataEnd = dataField.size() - static_cast<size_t>(padding(dataArray.size()));
 
     Bytes contents;
     appendChecksum(&contents, kControllerChecksum,
-                   crc16Xmodem(0, controllerPart.data(), controllerPart.size()));
-    appendChecksum(&contents, kDataChecksum, crc16Xmodem(0, dataPart.data(), dataEnd));
-    contents.insert(contents.end(), controllerPart.begin(), controllerPart.end());
-    contents.insert(contents.end(), dataPart.begin(), dataPart.end());
+                   crc16Xmodem(0, compressedField.data(), compressedField.size()));
+    appendChecksum(&contents, kDataChecksum, crc16Xmodem(0, dataField.data(), dataEnd));
+    contents.insert(contents.end(), compressedField.begin(), compressedField.end());
+    contents.insert(contents.end(), dataField.begin(), dataField.end());
     if (16 + kFieldHeader + contents.size() > maxSize) {
         return ImageResult::TooLarge;
     }
