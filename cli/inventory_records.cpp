@@ -5,6 +5,7 @@
 #include "cli/json_text.h"
 #include "cli/package_check.h"
 #include "cli/texts.h"
+#include "package/checks/digests.h"
 #include "package/details/capabilities.h"
 #include "package/texts/language_names.h"
 #include "package/trust/trust.h"
@@ -33,32 +34,6 @@ enum Column {
     ColumnCheck,
     ColumnCount
 };
-
-constexpr size_t kHashPiece = 1u << 20;
-
-std::string hexOf(const std::array<unsigned char, 32>& digest) {
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    for (unsigned char byte : digest) {
-        text += digits[byte >> 4];
-        text += digits[byte & 15];
-    }
-    return text;
-}
-
-std::string fileSha256(const ByteSource& source) {
-    trust::Sha256 sha256;
-    std::vector<unsigned char> piece(kHashPiece);
-    for (uint64_t at = 0; at < source.size();) {
-        const size_t got = source.readSome(at, piece.data(), piece.size());
-        if (got == 0) {
-            return "";
-        }
-        sha256.update(piece.data(), got);
-        at += got;
-    }
-    return hexOf(sha256.final());
-}
 
 std::vector<std::string> languagesOf(const Package& package) {
     std::vector<std::string> names;
@@ -133,7 +108,7 @@ Record packageRecord(const OpenedPackage& opened, const PackageFacts& facts,
     record[ColumnPath] = text(opened.path());
     if (opened.result() != OpenResult::CannotOpen) {
         record[ColumnSize] = number(opened.size());
-        record[ColumnSha256] = text(fileSha256(opened.source()));
+        record[ColumnSha256] = text(sha256Hex(opened.source()));
     }
     if (opened.package() != nullptr) {
         describe(*opened.package(), facts, &record);
@@ -150,7 +125,7 @@ Record fileRecord(const std::string& path, const Package& package, const FileChe
     record[ColumnPath] = text(path);
     record[ColumnInstallPath] = text(package.contents.text(file.name));
     record[ColumnSize] = number(check.size);
-    record[ColumnSha256] = text(hexOf(check.sha256));
+    record[ColumnSha256] = text(hexText(check.sha256.data(), check.sha256.size()));
     record[ColumnLanguages] =
         text(file.language == kNoLanguage ? "" : languageLabel(package.kind, file.language));
     record[ColumnCapabilities] =

@@ -6,6 +6,9 @@
 #include <array>
 #include <cstddef>
 #include <memory>
+#include <string>
+
+#include "package/io/byte_source.h"
 
 enum class DigestKind { Sha1, Sha256 };
 
@@ -44,3 +47,8 @@ class Sha256 : public PlatformDigest {
         return digest;
     }
 };
+
+// Bytes as lower-case hex digits.
+std::string hexText(const unsigned char* bytes, size_t count);
+// The SHA-256 of all of `source` in hex; "" when it cannot be read whole.
+std::string sha256Hex(const ByteSource& source);

@@ -14,6 +14,7 @@
 #include "common/string_table.h"
 #include "package/details/details.h"
 #include "package/extract_files.h"
+#include "package/checks/digests.h"
 #include "package/inner_package_image.h"
 #include "package/io/platform.h"
 #include "package/io/whole_file.h"
@@ -52,35 +53,10 @@ bool makeFolderPath(const std::string& path) {
     return true;
 }
 
-std::string hexOf(const unsigned char* bytes, size_t count) {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string text;
-    for (size_t i = 0; i < count; ++i) {
-        text += kDigits[bytes[i] >> 4];
-        text += kDigits[bytes[i] & 15];
-    }
-    return text;
-}
-
 std::array<unsigned char, 32> sha256Bytes(const std::vector<unsigned char>& bytes) {
     trust::Sha256 sha256;
     sha256.update(bytes.data(), bytes.size());
     return sha256.final();
-}
-
-std::string sha256Of(const ByteSource& source) {
-    trust::Sha256 sha256;
-    std::vector<unsigned char> chunk(1u << 20);
-    for (uint64_t at = 0; at < source.size();) {
-        const size_t got = source.readSome(at, chunk.data(), chunk.size());
-        if (got == 0) {
-            break;
-        }
-        sha256.update(chunk.data(), got);
-        at += got;
-    }
-    const std::array<unsigned char, 32> digest = sha256.final();
-    return hexOf(digest.data(), digest.size());
 }
 
 // The entries of a Symbian OS 9 package that are its own, not those of the
@@ -180,7 +156,7 @@ class SourceWriter {
         std::future<std::string> digesting;
         if (!digest) {
             digesting =
-                std::async(std::launch::async, [&package] { return sha256Of(package.source); });
+                std::async(std::launch::async, [&package] { return sha256Hex(package.source); });
         }
         SourcePlaces places;
         places.entries.resize(package.contents.entries.size());
@@ -363,7 +339,7 @@ class SourceWriter {
     std::string saveEmbedded(const Package& package, uint32_t entry, const std::string& folder,
                              std::optional<std::string>* digest) {
         const InnerPackageImage image = innerPackageImage(package, entry);
-        *digest = image.result == InnerResult::Opened ? hexOf(sha256Bytes(image.bytes).data(), 32)
+        *digest = image.result == InnerResult::Opened ? hexText(sha256Bytes(image.bytes).data(), 32)
                                                       : std::string();
         std::string name = fileNameOf(package.contents.text(package.contents.entries[entry].name));
         if (image.result != InnerResult::Opened) {
